@@ -1,0 +1,72 @@
+#include "CurrentSet.h"
+
+#include "Failure.h"
+#include "Files.h"
+#include "Trap.h"
+
+namespace Deckwork {
+namespace {
+
+SetTextsView* textsView = nullptr;
+
+QString field(const QStringList& fields, int i) {
+    if (i >= fields.size()) throw look::Failure(look::failures::SubscriptOutOfRange);
+    return fields[i];
+}
+
+}  // namespace
+
+void SetSetTextsView(SetTextsView* view) { textsView = view; }
+
+SetTexts DescribeSet(const QString& side1, const QString& side2) {
+    const QString pair = side1 + QLatin1Char('/') + side2;
+    return {QStringLiteral("You have the ") + pair +
+                QStringLiteral(" set of flashcards in your hand. ") +
+                QStringLiteral("Click the 'Edit Cards' button to pick up another set of "
+                               "flashcards, ") +
+                QStringLiteral("make a your own set of flashcards or add/remove flashcards "
+                               "to/from this ") +
+                pair + QStringLiteral(" set."),
+            QStringLiteral("Show ") + side1 + QStringLiteral(" first and then flip to ") + side2,
+            QStringLiteral("Show ") + side2 + QStringLiteral(" first and then flip to ") + side1};
+}
+
+void ReadSets() {
+    look::Trap trap("Deckwork.ReadSets");
+    trap.at(100, [] { SetLines = Main::ReadFileToStringFSOLine(Main::ProgramFile("sets.dat")); });
+    const auto useDefaults = [] {
+        Side1Topic = QStringLiteral("States");
+        Side2Topic = QStringLiteral("Capitals");
+        SetFilePath = Main::ProgramFile(QStringLiteral("default.dat"));
+    };
+    trap.at(102, useDefaults);
+    // Set 0 would be the header line; below that there is no line at all.
+    if (SelectedSet >= 1 && SelectedSet < SetLines.size()) {
+        QStringList fields;
+        trap.at(104, [&] { fields = SetLines[SelectedSet].split(QLatin1Char('|')); });
+        trap.at(106, [&] { Side1Topic = field(fields, 0); });
+        trap.at(108, [&] { Side2Topic = field(fields, 1); });
+        const bool named = trap.at(110, [&] {
+            const QString name = field(fields, 2);
+            // A hand-edited list must never lead the program to a file outside its folder.
+            if (!Main::IsBareFileName(name)) throw look::Failure(look::failures::BadFileName);
+            SetFilePath = Main::ProgramFile(name);
+        });
+        if (!named && fields.size() > 2) useDefaults();
+    }
+    trap.at(112, [] {
+        if (Main::FileExists(SetFilePath)) Main::CopyFile(SetFilePath, InUsePath);
+    });
+    const SetTexts texts = DescribeSet(Side1Topic, Side2Topic);
+    trap.at(114, [&] {
+        if (textsView) textsView->showSetTexts(texts);
+    });
+}
+
+void LoadInUseCards() {
+    CardLines = Main::ReadFileToStringFSOLine(InUsePath);
+    const int upper = int(CardLines.size()) - 1;
+    if (upper > 0) CardCount = upper;
+}
+
+}  // namespace Deckwork

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The set in hand, shared by the whole program.
+namespace Deckwork {
+
+inline QString InUsePath;    // the working copy, in-use.dat
+inline QString SetFilePath;  // the selected set's own card file
+inline int SelectedSet = 0;  // line of the selected set in sets.dat; 1 is the installed set
+inline QStringList SetLines; // the lines of sets.dat, header included
+inline QString Side1Topic;
+inline QString Side2Topic;
+inline QStringList CardLines; // the lines of the working copy, header included
+inline int CardCount = 0;
+
+// The main-window texts that describe the set in hand.
+struct SetTexts {
+    QString label3;   // the description above "Edit Cards"
+    QString option5;  // "Show <Side 1> first and then flip to <Side 2>"
+    QString option6;  // "Show <Side 2> first and then flip to <Side 1>"
+};
+
+// Whatever shows the set's texts (the main window); ReadSets hands them over.
+class SetTextsView {
+public:
+    virtual ~SetTextsView() = default;
+    virtual void showSetTexts(const SetTexts& texts) = 0;
+};
+void SetSetTextsView(SetTextsView* view);
+
+// The texts for the topics, exactly as the main window shows them.
+SetTexts DescribeSet(const QString& side1, const QString& side2);
+
+// Loads set SelectedSet: its topics and file from sets.dat, its cards into the working copy,
+// and its description into the main window.
+void ReadSets();
+// Reads the working copy into CardLines and CardCount. Throws look::Failure.
+void LoadInUseCards();
+
+}  // namespace Deckwork

@@ -1,0 +1,141 @@
+#include "Files.h"
+
+#include "Codec.h"
+#include "Failure.h"
+#include "Trap.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace Main {
+namespace {
+
+QString programFolder;
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(path).isDir()) look::throwFileFailure(EISDIR);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) look::throwFileFailure(errno ? errno : ENOENT);
+    errno = 0;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) look::throwFileFailure(errno ? errno : EIO);
+    return bytes;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    if (QFileInfo(path).isDir()) look::throwFileFailure(EISDIR);
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) look::throwFileFailure(errno ? errno : EACCES);
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        look::throwFileFailure(errno ? errno : EIO);
+}
+
+}  // namespace
+
+QString ProgramFolder() {
+    if (programFolder.isEmpty()) return QCoreApplication::applicationDirPath();
+    return programFolder;
+}
+
+void SetProgramFolder(const QString& folder) { programFolder = QDir::cleanPath(folder); }
+
+QString ProgramFile(const QString& name) { return ProgramFolder() + QLatin1Char('/') + name; }
+
+bool IsBareFileName(const QString& name) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
+    for (QChar c : name)
+        if (c.unicode() < 32 || c == QLatin1Char('/') || c == QLatin1Char('\\')) return false;
+    return true;
+}
+
+QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
+    look::Trap trap("Main.ReadFileToStringFSOLine");
+    QByteArray bytes;
+    QStringList lines;
+    const bool read = trap.at(100, [&] { bytes = readBytes(path); });
+    trap.at(102, [&] { lines = codec::splitLines(codec::decode(bytes)); });
+    if (ok) *ok = read;
+    return lines;
+}
+
+void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine,
+                 bool append, bool replace, bool del, bool skipReading) {
+    look::Trap trap("Main.EditFileFSO");
+    QStringList old;
+    bool readOk = true;
+    trap.at(100, [&] {
+        if (skipReading) return;
+        old = ReadFileToStringFSOLine(path, &readOk);
+        // A file that is there but unreadable must not be replaced by what little was read.
+        if (!readOk && FileExists(path)) throw look::Failure(look::failures::PathFileAccessError);
+    });
+    if (!readOk && FileExists(path)) return;
+    if (append) {
+        trap.at(102, [&] { WriteLines(path, QStringList(old) << newLine); });
+    }
+    if (replace) {
+        trap.at(104, [&] {
+            QStringList lines = old;
+            for (QString& line : lines)
+                if (line == matchLine) line = newLine;
+            WriteLines(path, lines);
+        });
+    }
+    if (del) {
+        trap.at(106, [&] {
+            QStringList lines;
+            for (const QString& line : old)
+                if (line != matchLine) lines.append(line);
+            WriteLines(path, lines);
+        });
+    }
+}
+
+QString MakeSetFileName(const QString& text) {
+    static const QString removed = QStringLiteral("\t\r\n/\\*:?<>|\"");
+    QString name;
+    for (char32_t c : text.toUcs4()) {
+        const int b = codec::windows1252Byte(c);
+        const bool keep = b >= 0 ? (b >= 32 && b <= 126) || (b >= 160 && b <= 255)
+                                 : QChar::isPrint(c);
+        if (!keep) continue;
+        if (c < 0x80 && removed.contains(QChar(c))) continue;
+        name += QString::fromUcs4(&c, 1);
+    }
+    return name + QStringLiteral(".dat");
+}
+
+void RemoveFile(const QString& path) {
+    if (!QFile::remove(path)) DeleteFileFSO(path);
+}
+
+void DeleteFileFSO(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() && !info.isSymLink()) return;
+    QFile::setPermissions(path, info.permissions() | QFileDevice::WriteOwner);
+    QFile::remove(path);
+}
+
+bool FileExists(const QString& path) {
+    struct stat st;
+    const QByteArray native = QFile::encodeName(path);
+    return !path.isEmpty() && !native.contains('\0') && ::stat(native.constData(), &st) == 0;
+}
+
+void CopyFile(const QString& source, const QString& destination) {
+    writeBytes(destination, readBytes(source));
+}
+
+void WriteLines(const QString& path, const QStringList& lines) {
+    writeBytes(path, codec::encode(codec::joinLines(lines)));
+}
+
+}  // namespace Main

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Reading, rewriting, naming, copying, deleting and testing the program's files.
+namespace Main {
+
+// The folder of the program's files: the executable's folder unless set otherwise.
+QString ProgramFolder();
+void SetProgramFolder(const QString& folder);
+// The path of `name` inside the program folder.
+QString ProgramFile(const QString& name);
+
+// True when `name` is a plain file name that stays inside the program folder.
+bool IsBareFileName(const QString& name);
+
+// The lines of a text file, without line ends. A failure is reported here and gives the lines
+// read so far (none for a file that cannot be opened); `ok`, when given, tells whether it read.
+QStringList ReadFileToStringFSOLine(const QString& path, bool* ok = nullptr);
+
+// Rewrites a text file with `newLine` appended (append), in place of every line equal to
+// `matchLine` (replace) or with every such line left out (del). With skipReading the old
+// content is not read: append then makes a file of the new line alone. The file is replaced
+// atomically; when the old content cannot be read, an existing file is left alone.
+void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine,
+                 bool append, bool replace, bool del, bool skipReading);
+
+// The card file name of a new set whose topics, joined, are `text`.
+QString MakeSetFileName(const QString& text);
+
+// Deletes a file; a missing file or one that cannot be deleted is left silently.
+void RemoveFile(const QString& path);
+// The forced delete RemoveFile falls back on: also removes a file without write permission.
+void DeleteFileFSO(const QString& path);
+
+// True when something exists at `path`; never fails.
+bool FileExists(const QString& path);
+
+// Replaces `destination` by a copy of `source`. Throws look::Failure.
+void CopyFile(const QString& source, const QString& destination);
+
+// The one file writer: replaces `path` by `lines` (CR LF after each), atomically, so that a
+// failure leaves the old file whole. Throws look::Failure.
+void WriteLines(const QString& path, const QStringList& lines);
+
+}  // namespace Main
