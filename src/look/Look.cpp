@@ -55,8 +55,10 @@ QCursor loadCursor(const QString& path) {
 }
 
 void HandPointer::overButton(QWidget& button) const {
-    if (hand_) button.setCursor(*hand_);
-    else button.unsetCursor();
+    if (hand_)
+        button.setCursor(*hand_);
+    else
+        button.unsetCursor();
 }
 
 }  // namespace look

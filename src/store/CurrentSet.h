@@ -6,13 +6,13 @@
 // The set in hand, shared by the whole program.
 namespace Deckwork {
 
-inline QString InUsePath;    // the working copy, in-use.dat
-inline QString SetFilePath;  // the selected set's own card file
-inline int SelectedSet = 0;  // line of the selected set in sets.dat; 1 is the installed set
-inline QStringList SetLines; // the lines of sets.dat, header included
+inline QString InUsePath;     // the working copy, in-use.dat
+inline QString SetFilePath;   // the selected set's own card file
+inline int SelectedSet = 0;   // line of the selected set in sets.dat; 1 is the installed set
+inline QStringList SetLines;  // the lines of sets.dat, header included
 inline QString Side1Topic;
 inline QString Side2Topic;
-inline QStringList CardLines; // the lines of the working copy, header included
+inline QStringList CardLines;  // the lines of the working copy, header included
 inline int CardCount = 0;
 
 // The main-window texts that describe the set in hand.

@@ -4,13 +4,13 @@
 #include "Failure.h"
 #include "Trap.h"
 
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace Main {
 namespace {
@@ -66,8 +66,8 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
     return lines;
 }
 
-void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine,
-                 bool append, bool replace, bool del, bool skipReading) {
+void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine, bool append,
+                 bool replace, bool del, bool skipReading) {
     look::Trap trap("Main.EditFileFSO");
     QStringList old;
     bool readOk = true;
@@ -104,8 +104,8 @@ QString MakeSetFileName(const QString& text) {
     QString name;
     for (char32_t c : text.toUcs4()) {
         const int b = codec::windows1252Byte(c);
-        const bool keep = b >= 0 ? (b >= 32 && b <= 126) || (b >= 160 && b <= 255)
-                                 : QChar::isPrint(c);
+        const bool keep =
+            b >= 0 ? (b >= 32 && b <= 126) || (b >= 160 && b <= 255) : QChar::isPrint(c);
         if (!keep) continue;
         if (c < 0x80 && removed.contains(QChar(c))) continue;
         name += QString::fromUcs4(&c, 1);

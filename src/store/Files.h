@@ -23,8 +23,8 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok = nullptr);
 // `matchLine` (replace) or with every such line left out (del). With skipReading the old
 // content is not read: append then makes a file of the new line alone. The file is replaced
 // atomically; when the old content cannot be read, an existing file is left alone.
-void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine,
-                 bool append, bool replace, bool del, bool skipReading);
+void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine, bool append,
+                 bool replace, bool del, bool skipReading);
 
 // The card file name of a new set whose topics, joined, are `text`.
 QString MakeSetFileName(const QString& text);

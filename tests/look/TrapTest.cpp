@@ -19,7 +19,10 @@ TEST(Trap, ReportsEachFailingStatementAndGoesOn) {
     std::vector<int> ran;
     look::Trap trap("Form1.Form_Load");
     trap.at(100, [&] { ran.push_back(100); });
-    EXPECT_FALSE(trap.at(102, [&] { untrapped(); ran.push_back(-1); }));
+    EXPECT_FALSE(trap.at(102, [&] {
+        untrapped();
+        ran.push_back(-1);
+    }));
     trap.at(104, [&] { ran.push_back(104); });
     trap.at(106, [&] { throw std::out_of_range("index"); });
     trap.at(108, [&] { ran.push_back(108); });
@@ -33,9 +36,11 @@ TEST(Trap, ReportsEachFailingStatementAndGoesOn) {
 }
 
 TEST(Trap, MessageHasExactLineBreaks) {
-    const QString text = look::errorMessage("Disk full", look::locationString("Main.EditFileFSO"), 104);
-    EXPECT_EQ(text, "Disk full\r\nin Brevanel2021/08/31.Main.EditFileFSO at line 104\r\r"
-                    "Please email screenshot of this message to " QUORVANE_SUPPORT_EMAIL);
+    const QString text =
+        look::errorMessage("Disk full", look::locationString("Main.EditFileFSO"), 104);
+    EXPECT_EQ(text,
+              "Disk full\r\nin Brevanel2021/08/31.Main.EditFileFSO at line 104\r\r"
+              "Please email screenshot of this message to " QUORVANE_SUPPORT_EMAIL);
 }
 
 TEST(Trap, NestedTrapReportsItsOwnLocation) {

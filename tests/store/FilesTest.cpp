@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <unistd.h>
 
 namespace {
 
@@ -30,7 +30,8 @@ TEST(Files, ReadsLinesOfTheFile) {
     ScriptedDialogs dialogs;
     folder.write("three", "H\r\na|b\r\nc|d");
     folder.write("empty", "");
-    EXPECT_EQ(Main::ReadFileToStringFSOLine(folder.path("three")), QStringList({"H", "a|b", "c|d"}));
+    EXPECT_EQ(Main::ReadFileToStringFSOLine(folder.path("three")),
+              QStringList({"H", "a|b", "c|d"}));
     EXPECT_TRUE(Main::ReadFileToStringFSOLine(folder.path("empty")).isEmpty());
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
@@ -102,8 +103,8 @@ TEST(Files, FailedWriteLeavesTheOldFileWholeAndIsReported) {
     f.close();
     QFile::setPermissions(folder.folder() + "/ro", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     Main::EditFileFSO(path, "e|f", "", true, false, false, false);
-    QFile::setPermissions(folder.folder() + "/ro", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                       QFileDevice::ExeOwner);
+    QFile::setPermissions(folder.folder() + "/ro",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), kThree);
     EXPECT_EQ(dialogs.errors(),
@@ -140,7 +141,8 @@ TEST(Files, MakeSetFileName) {
         {QString("a") + QChar(0) + "b\r\n", "ab.dat"},
         {" padded ", " padded .dat"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Main::MakeSetFileName(c.text), c.name) << qPrintable(c.text);
+    for (const Case& c : cases)
+        EXPECT_EQ(Main::MakeSetFileName(c.text), c.name) << qPrintable(c.text);
 }
 
 TEST(Files, RemoveFileIsSilent) {

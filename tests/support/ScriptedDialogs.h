@@ -20,9 +20,18 @@ public:
     ScriptedDialogs() { look::setDialogs(this); }
     ~ScriptedDialogs() override { look::setDialogs(nullptr); }
 
-    ScriptedDialogs& answer(const QString& text) { answers_.enqueue(text); return *this; }
-    ScriptedDialogs& yes() { replies_.enqueue(true); return *this; }
-    ScriptedDialogs& no() { replies_.enqueue(false); return *this; }
+    ScriptedDialogs& answer(const QString& text) {
+        answers_.enqueue(text);
+        return *this;
+    }
+    ScriptedDialogs& yes() {
+        replies_.enqueue(true);
+        return *this;
+    }
+    ScriptedDialogs& no() {
+        replies_.enqueue(false);
+        return *this;
+    }
 
     void error(const QString& title, const QString& text) override;
     QString prompt(const QString& text, const QString& title, const QString& defaultText) override;
