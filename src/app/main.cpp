@@ -1,42 +1,25 @@
-#include "CurrentSet.h"
 #include "Files.h"
+#include "Form1.h"
 #include "QtDialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLabel>
-
-namespace {
-
-class LabelView final : public Deckwork::SetTextsView {
-public:
-    explicit LabelView(QLabel& label) : label_(label) {}
-    void showSetTexts(const Deckwork::SetTexts& texts) override { label_.setText(texts.label3); }
-
-private:
-    QLabel& label_;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QCommandLineParser parser;
-    parser.addOption({"folder", "Program folder holding the card files.", "DIR"});
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("folder"),
+                      QStringLiteral("Use DIR as the program folder, which holds the card files."),
+                      QStringLiteral("DIR")});
     parser.process(app);
-    if (parser.isSet("folder")) Main::SetProgramFolder(parser.value("folder"));
+    if (parser.isSet(QStringLiteral("folder")))
+        Main::SetProgramFolder(parser.value(QStringLiteral("folder")));
 
     look::QtDialogs dialogs;
     look::setDialogs(&dialogs);
-    QLabel label;
-    label.setWordWrap(true);
-    label.setMinimumWidth(520);
-    LabelView view(label);
-    Deckwork::SetSetTextsView(&view);
-    Deckwork::InUsePath = Main::ProgramFile("in-use.dat");
-    Deckwork::SelectedSet = 1;
-    Deckwork::ReadSets();
-    label.setWindowTitle("Quorvane");
-    label.show();
+    Form1 form1;
+    form1.show();
     return app.exec();
 }
