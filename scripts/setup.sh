@@ -2,7 +2,7 @@
 # and builds into build/.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libgl-dev libxcb1-dev libgtest-dev fonts-liberation)
+packages=(cmake g++ make qt6-base-dev libgl-dev libxcb1-dev libgtest-dev libbenchmark-dev fonts-liberation)
 packages+=("$@")
 
 missing=()
