@@ -1,0 +1,161 @@
+#include "CardOps.h"
+
+#include "CurrentSet.h"
+#include "Dialogs.h"
+#include "Files.h"
+#include "Lists.h"
+#include "SetOps.h"
+#include "Trap.h"
+
+#include <QFileInfo>
+
+namespace editor {
+namespace {
+
+QString promptSide(const QString& topic, const QString& defaultText) {
+    return look::dialogs().prompt(QStringLiteral("Enter ") + topic + QLatin1Char(':'),
+                                  QStringLiteral("Enter ") + topic, defaultText);
+}
+
+QString cardLine(const QString& side1, const QString& side2) {
+    return TrimBlanks(side1) + QLatin1Char('|') + TrimBlanks(side2);
+}
+
+// Both sides given and acceptable; a refusal is explained, blanks end the operation silently.
+bool acceptCard(const QString& side1, const QString& side2) {
+    const QString t1 = TrimBlanks(side1), t2 = TrimBlanks(side2);
+    if (t1.isEmpty() || t2.isEmpty()) return false;
+    const QString refusal = RefuseCard(t1, t2);
+    if (refusal.isEmpty()) return true;
+    look::dialogs().notice(refusal, look::applicationTitle());
+    return false;
+}
+
+void rewriteWorkingCopy(const QString& newLine, const QString& matchLine, bool append, bool replace,
+                        bool del) {
+    Main::EditFileFSO(Deckwork::InUsePath, newLine, matchLine, append, replace, del, false);
+}
+
+}  // namespace
+
+QString TrimBlanks(QStringView text) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' ')) ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.mid(begin, end - begin).toString();
+}
+
+QVector<Entry> CardEntries(const QStringList& lines) {
+    QVector<Entry> entries;
+    entries.reserve(qMax<qsizetype>(0, lines.size() - 1));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringView line(lines[i]);
+        const qsizetype bar = line.indexOf(QLatin1Char('|'));
+        if (bar < 0) continue;
+        qsizetype end = line.indexOf(QLatin1Char('|'), bar + 1);
+        if (end < 0) end = line.size();
+        entries.append({TrimBlanks(line.left(bar)), TrimBlanks(line.mid(bar + 1, end - bar - 1))});
+    }
+    return entries;
+}
+
+QString RefuseCard(const QString& side1, const QString& side2) {
+    for (const QString& side : {side1, side2})
+        for (QChar c : {QLatin1Char('|'), QLatin1Char('\r'), QLatin1Char('\n')})
+            if (side.contains(c))
+                return QStringLiteral(
+                    "A card side cannot contain \"|\" or a line break, because "
+                    "the card file uses them to tell the sides and the cards "
+                    "apart. The card was not saved.");
+    return {};
+}
+
+void KeepInSetFile() {
+    const QString name = QFileInfo(Deckwork::SetFilePath).fileName();
+    if (IsOwnSetFileName(name) && Deckwork::SetFilePath == Main::ProgramFile(name))
+        Main::CopyFile(Deckwork::InUsePath, Deckwork::SetFilePath);
+}
+
+void FillTheList(Lists& lists) {
+    look::Trap trap("Form3.FillTheList");
+    trap.at(100, [&] { lists.cards.clear(); });
+    trap.at(102, [&] {
+        lists.cards.setTitle(0, Deckwork::Side1Topic);
+        lists.cards.setTitle(1, Deckwork::Side2Topic);
+    });
+    trap.at(104, [] { Deckwork::LoadInUseCards(); });
+    bool any = false;
+    trap.at(106, [&] { any = Deckwork::CardLines.size() > 1; });
+    if (!any) return;
+    trap.at(108, [&] { lists.cards.setEntries(CardEntries(Deckwork::CardLines)); });
+}
+
+void AddCard(Lists& lists) {
+    look::Trap trap("Form3.PushButton1_Click");
+    QString side1, side2, line;
+    trap.at(100, [&] { side1 = promptSide(Deckwork::Side1Topic, {}); });
+    trap.at(102, [&] { side2 = promptSide(Deckwork::Side2Topic, {}); });
+    bool go = false;
+    trap.at(104, [&] { go = acceptCard(side1, side2); });
+    if (!go) return;
+    trap.at(106, [&] { line = cardLine(side1, side2); });
+    trap.at(108, [&] { rewriteWorkingCopy(line, {}, true, false, false); });
+    trap.at(110, [] { KeepInSetFile(); });
+    trap.at(112, [&] { FillTheList(lists); });
+    trap.at(114, [&] { lists.selectCard(lists.cards.count()); });
+}
+
+void EditSelectedEntry(Lists& lists) {
+    look::Trap trap("Form3.PushButton2_Click");
+    int k = 0;
+    QString old1, old2, side1, side2, oldLine, newLine;
+    trap.at(100, [&] {
+        k = lists.selectedCard();
+        if (k < 1) return;
+        old1 = lists.cards.entry(k).text;
+        old2 = lists.cards.entry(k).subItem;
+    });
+    trap.at(102, [&] { side1 = promptSide(Deckwork::Side1Topic, old1); });
+    trap.at(104, [&] { side2 = promptSide(Deckwork::Side2Topic, old2); });
+    bool go = false;
+    trap.at(106, [&] { go = acceptCard(side1, side2); });
+    if (go) {
+        trap.at(108, [&] {
+            oldLine = cardLine(old1, old2);
+            newLine = cardLine(side1, side2);
+        });
+        trap.at(110, [&] { rewriteWorkingCopy(newLine, oldLine, false, true, false); });
+        trap.at(112, [] { KeepInSetFile(); });
+        trap.at(114, [&] { FillTheList(lists); });
+    }
+    trap.at(116, [&] {
+        if (k > 0) lists.selectCard(k);
+    });
+}
+
+void DeleteSelectedEntry(Lists& lists) {
+    look::Trap trap("Form3.PushButton3_Click");
+    QString side1, side2;
+    trap.at(100, [&] {
+        const int k = lists.selectedCard();
+        if (k < 1) return;
+        side1 = TrimBlanks(lists.cards.entry(k).text);
+        side2 = TrimBlanks(lists.cards.entry(k).subItem);
+    });
+    bool yes = false;
+    trap.at(102, [&] {
+        yes = look::dialogs().question(QStringLiteral("Are you sure you want to delete ") + side1 +
+                                           QLatin1Char('|') + side2 + QStringLiteral(" entry?"),
+                                       look::applicationTitle());
+    });
+    bool go = false;
+    trap.at(104, [&] { go = yes && !side1.isEmpty() && !side2.isEmpty(); });
+    if (!go) return;
+    QString oldLine;
+    trap.at(106, [&] { oldLine = cardLine(side1, side2); });
+    trap.at(106, [&] { rewriteWorkingCopy({}, oldLine, false, false, true); });
+    trap.at(108, [] { KeepInSetFile(); });
+    trap.at(110, [&] { FillTheList(lists); });
+}
+
+}  // namespace editor

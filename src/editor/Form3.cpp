@@ -1,0 +1,165 @@
+#include "Form3.h"
+
+#include "CardOps.h"
+#include "Files.h"
+#include "SetOps.h"
+#include "Trap.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
+
+namespace {
+
+// Layouts are kept in twips, 15 to the pixel.
+int px(int twips) { return (twips + 7) / 15; }
+
+QFont arialBold(qreal points) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+}  // namespace
+
+Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(px(8040), px(6900));
+    setFont(arialBold(9));
+    QPalette design = palette();
+    design.setColor(QPalette::Window, Qt::white);
+    setPalette(design);
+    setAutoFillBackground(true);
+
+    // Created in tab order, which Qt follows.
+    ListView1 = list("ListView1", 120, 2550, 7800, 3240);
+    PushButton1 = button("PushButton1", QStringLiteral("Add Card"), 120, 5880, 3840);
+    PushButton2 = button("PushButton2", QStringLiteral("Edit Selected Entry"), 4080, 5880, 3840);
+    PushButton5 = button("PushButton5", QStringLiteral("< Back"), 120, 105, 7800);
+    PushButton3 = button("PushButton3", QStringLiteral("Delete Selected Entry"), 120, 6390, 3840);
+    PushButton4 =
+        button("PushButton4", QStringLiteral("Go Back To Default Flashcards"), 4080, 6390, 3840);
+    ListView2 = list("ListView2", 120, 600, 7800, 1350);
+    PushButton6 = button("PushButton6", QStringLiteral("Create New Set"), 120, 2040, 3840);
+    PushButton7 = button("PushButton7", QStringLiteral("Delete Selected Set"), 4080, 2040, 3840);
+
+    ListView1->setModel(&lists_.cards);
+    ListView1->setSelectionModel(&lists_.cardSelection);
+    ListView2->setModel(&lists_.sets);
+    ListView2->setSelectionModel(&lists_.setSelection);
+    connect(&lists_, &editor::Lists::cardEntryShown, ListView1,
+            [this](const QModelIndex& index) { ListView1->scrollTo(index); });
+    connect(&lists_, &editor::Lists::setEntryShown, ListView2,
+            [this](const QModelIndex& index) { ListView2->scrollTo(index); });
+    connect(ListView2, &QTreeView::clicked, this, [this] { editor::PickSet(lists_); });
+    connect(PushButton1, &QPushButton::clicked, this, [this] { editor::AddCard(lists_); });
+    connect(PushButton2, &QPushButton::clicked, this,
+            [this] { editor::EditSelectedEntry(lists_); });
+    connect(PushButton3, &QPushButton::clicked, this,
+            [this] { editor::DeleteSelectedEntry(lists_); });
+    connect(PushButton4, &QPushButton::clicked, this,
+            [this] { editor::RestoreInstalledSets(lists_); });
+    connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Click(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { editor::CreateNewSet(lists_); });
+    connect(PushButton7, &QPushButton::clicked, this,
+            [this] { editor::DeleteSelectedSet(lists_); });
+
+    const QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
+    if (screen) move(screen->availableGeometry().center() - rect().center());
+
+    Form_Load();
+}
+
+QPushButton* Form3::button(const char* name, const QString& caption, int left, int top, int width) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(px(left), px(top), px(width), px(405));
+    b->setFont(arialBold(11.25));
+    return b;
+}
+
+QTreeView* Form3::list(const char* name, int left, int top, int width, int height) {
+    auto* view = new QTreeView(this);
+    view->setObjectName(QLatin1String(name));
+    view->setGeometry(px(left), px(top), px(width), px(height));
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionsMovable(false);
+    return view;
+}
+
+void Form3::Form_Load() {
+    look::Trap trap("Form3.Form_Load");
+    trap.at(100, [&] { look::SetFormColors(*this); });
+    trap.at(102, [&] {
+        setWindowIcon(mainWindow_ ? mainWindow_->windowIcon() : QGuiApplication::windowIcon());
+    });
+    trap.at(104, [&] { setWindowTitle(QStringLiteral("Edit Cards")); });
+    trap.at(106, [&] {
+        const QString cursor = Main::ProgramFile(QStringLiteral("HAND-M.CUR"));
+        if (!Main::FileExists(cursor)) return;
+        hand_.load(cursor);
+        for (QPushButton* b : {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5,
+                               PushButton6, PushButton7})
+            hand_.overButton(*b);
+    });
+    trap.at(108, [&] {
+        for (int column : {0, 1}) ListView1->header()->resizeSection(column, px(3600));
+    });
+    trap.at(110, [&] {
+        lists_.sets.setTitle(0, QStringLiteral("Sets Of Flashcards"));
+        ListView2->header()->resizeSection(0, px(7000));
+    });
+    trap.at(112, [&] {
+        FillTheSets();
+        FillTheList();
+    });
+    trap.at(114, [&] { NewSetSelected = false; });
+}
+
+void Form3::FillTheSets() { editor::FillTheSets(lists_); }
+
+void Form3::FillTheList() { editor::FillTheList(lists_); }
+
+int Form3::setCount() const { return lists_.sets.count(); }
+
+void Form3::selectSet(int k) { lists_.selectSet(k); }
+
+void Form3::PushButton5_Click() {
+    look::Trap trap("Form3.PushButton5_Click");
+    trap.at(100, [&] {
+        if (mainWindow_) mainWindow_->show();
+    });
+    trap.at(102, [&] { close(); });
+}
+
+void Form3::Form_Unload() {
+    if (mainWindow_) mainWindow_->show();
+}
+
+void Form3::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void Form3::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A highlight set while the window was hidden is scrolled to now that the lists have a size.
+    for (QTreeView* view : {ListView2, ListView1}) {
+        const QModelIndex current = view->selectionModel()->currentIndex();
+        if (view->selectionModel()->isSelected(current)) view->scrollTo(current);
+    }
+}

@@ -1,0 +1,44 @@
+#include "ListModel.h"
+
+#include <utility>
+
+namespace editor {
+
+ListModel::ListModel(int columns) : columns_(columns) {
+    for (int c = 0; c < columns; ++c) titles_.append(QString());
+}
+
+int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
+
+int ListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : columns_;
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count()) return {};
+    const Entry& e = entries_[index.row()];
+    if (index.column() == 0) return e.text;
+    if (index.column() == 1) return e.subItem;
+    return {};
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    return titles_.value(section);
+}
+
+void ListModel::clear() { setEntries({}); }
+
+void ListModel::setEntries(QVector<Entry> entries) {
+    beginResetModel();
+    entries_ = std::move(entries);
+    endResetModel();
+}
+
+void ListModel::setTitle(int column, const QString& title) {
+    if (column < 0 || column >= columns_) return;
+    titles_[column] = title;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+}  // namespace editor

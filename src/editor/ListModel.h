@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace editor {
+
+// One entry of a list: its own text and its first sub-item.
+struct Entry {
+    QString text;
+    QString subItem;
+};
+
+// A list in report view: entries under titled columns. Flat and rebuilt whole, so that a set of
+// 100,000 cards is listed at once.
+class ListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ListModel(int columns);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    int count() const { return int(entries_.size()); }
+    // Entry k, counted from 1.
+    const Entry& entry(int k) const { return entries_.at(k - 1); }
+    QString title(int column) const { return titles_.value(column); }
+
+    void clear();
+    void setEntries(QVector<Entry> entries);
+    void setTitle(int column, const QString& title);
+
+private:
+    int columns_;
+    QStringList titles_;
+    QVector<Entry> entries_;
+};
+
+}  // namespace editor

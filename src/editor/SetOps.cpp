@@ -1,0 +1,252 @@
+#include "SetOps.h"
+
+#include "CardOps.h"
+#include "CurrentSet.h"
+#include "Dialogs.h"
+#include "Failure.h"
+#include "Files.h"
+#include "Lists.h"
+#include "Settings.h"
+#include "Trap.h"
+
+#include <QFile>
+
+namespace editor {
+namespace {
+
+const char* const kFixedFiles[] = {"sets.dat", "default-sets.dat", "default.dat", "in-use.dat"};
+
+// Field i of a line split at "|"; throws like an index beyond the fields.
+QString field(const QString& line, int i) {
+    const QStringList fields = line.split(QLatin1Char('|'));
+    if (i >= fields.size()) throw look::Failure(look::failures::SubscriptOutOfRange);
+    return fields[i];
+}
+
+bool isFixedFile(const QString& name) {
+    for (const char* fixed : kFixedFiles)
+        if (name.compare(QLatin1String(fixed), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+// The card file named by a set line, or an empty text when it names none.
+QString fileOfSetLine(const QString& line) { return line.split(QLatin1Char('|')).value(2); }
+
+void loadSet(Lists& lists) {
+    Deckwork::ReadSets();
+    FillTheSets(lists);
+    FillTheList(lists);
+}
+
+}  // namespace
+
+bool IsOwnSetFileName(const QString& name) {
+    return Main::IsBareFileName(name) && !isFixedFile(name);
+}
+
+QString RefuseTopics(const QString& side1, const QString& side2) {
+    for (const QString& topic : {side1, side2}) {
+        for (QChar c : {QLatin1Char('|'), QLatin1Char('/'), QLatin1Char('\r'), QLatin1Char('\n')})
+            if (topic.contains(c))
+                return QStringLiteral(
+                    "A topic cannot contain \"|\", \"/\" or a line break, "
+                    "because the list of sets uses them to tell the topics "
+                    "apart. No set was created.");
+    }
+    const QString name = Main::MakeSetFileName(side1 + side2);
+    // The longest file name the file system takes.
+    if (QFile::encodeName(name).size() > 255)
+        return QStringLiteral(
+            "These topics are too long to name the set's file. Please choose "
+            "shorter topics. No set was created.");
+    bool taken = isFixedFile(name) || Main::FileExists(Main::ProgramFile(name));
+    for (int i = 1; i < Deckwork::SetLines.size(); ++i)
+        if (fileOfSetLine(Deckwork::SetLines[i]).compare(name, Qt::CaseInsensitive) == 0)
+            taken = true;
+    if (taken)
+        return QStringLiteral("The topics \"") + side1 + QStringLiteral("\" and \"") + side2 +
+               QStringLiteral("\" would store the set in the file \"") + name +
+               QStringLiteral(
+                   "\", which is already in use. Please choose other topics. "
+                   "No set was created.");
+    return {};
+}
+
+void FillTheSets(Lists& lists) {
+    look::Trap trap("Form3.FillTheSets");
+    trap.at(100, [&] { lists.sets.clear(); });
+    bool any = false;
+    trap.at(102, [&] { any = Deckwork::SetLines.size() > 1; });
+    if (!any) return;
+    trap.at(104, [&] {
+        QVector<Entry> entries;
+        entries.reserve(Deckwork::SetLines.size() - 1);
+        // A line without "|" still gets its entry, so that entry k always shows set line k.
+        for (int i = 1; i < Deckwork::SetLines.size(); ++i) {
+            const QStringList fields = Deckwork::SetLines[i].split(QLatin1Char('|'));
+            entries.append({fields.value(0) + QLatin1Char('/') + fields.value(1), {}});
+        }
+        lists.sets.setEntries(std::move(entries));
+    });
+}
+
+void PickSet(Lists& lists) {
+    look::Trap trap("Form3.ListView2_Click");
+    int k = 0;
+    trap.at(100, [&] { k = lists.selectedSet(); });
+    if (k > 0) {
+        trap.at(102, [&] {
+            if (k != Deckwork::SelectedSet) lists.NewSetSelected = false;
+            Deckwork::SelectedSet = k;
+        });
+        trap.at(102, [&] { WriteSetting(QStringLiteral("SelectedSet"), QString::number(k)); });
+    }
+    trap.at(104, [&] {
+        Deckwork::ReadSets();
+        FillTheList(lists);
+    });
+}
+
+void CreateNewSet(Lists& lists) {
+    look::Trap trap("Form3.PushButton6_Click");
+    const QString title = look::applicationTitle();
+    QString answer1, answer2, t1, t2, name;
+    trap.at(100, [&] {
+        answer1 = look::dialogs().prompt(
+            QStringLiteral("Enter topic for Side 1:\r\n(for example States)"), title, {});
+    });
+    trap.at(102, [&] {
+        answer2 = look::dialogs().prompt(
+            QStringLiteral("Enter topic for Side 2:\r\n(for example Capitals)"), title, {});
+    });
+    bool go = false;
+    trap.at(104, [&] {
+        t1 = TrimBlanks(answer1);
+        t2 = TrimBlanks(answer2);
+        go = !t1.isEmpty() && !t2.isEmpty();
+    });
+    if (!go) return;
+    go = false;
+    trap.at(106, [&] {
+        name = Main::MakeSetFileName(t1 + t2);
+        const QString refusal = RefuseTopics(t1, t2);
+        if (!refusal.isEmpty()) look::dialogs().notice(refusal, title);
+        go = refusal.isEmpty();
+    });
+    if (!go) return;
+    trap.at(108, [&] {
+        Main::EditFileFSO(Main::ProgramFile(QStringLiteral("sets.dat")),
+                          t1 + QLatin1Char('|') + t2 + QLatin1Char('|') + name, {}, true, false,
+                          false, false);
+    });
+    trap.at(110, [&] {
+        Main::EditFileFSO(Main::ProgramFile(name), t1 + QLatin1Char('|') + t2, {}, true, false,
+                          false, true);
+    });
+    trap.at(112, [&] { Deckwork::SelectedSet = lists.sets.count() + 1; });
+    trap.at(114, [&] { loadSet(lists); });
+    trap.at(116, [&] {
+        WriteSetting(QStringLiteral("SelectedSet"), QString::number(lists.sets.count()));
+    });
+    trap.at(118, [&] { lists.selectSet(lists.sets.count()); });
+    trap.at(120, [&] { lists.NewSetSelected = true; });
+}
+
+void DeleteSelectedSet(Lists& lists) {
+    look::Trap trap("Form3.PushButton7_Click");
+    int k = 0;
+    QString p1, p2, setLine, name;
+    trap.at(100, [&] {
+        k = lists.selectedSet();
+        if (k < 1) return;
+        const QStringList parts = lists.sets.entry(k).text.split(QLatin1Char('/'));
+        p1 = TrimBlanks(parts.value(0));
+        p2 = TrimBlanks(parts.value(1));
+    });
+    // The installed set stays.
+    if (k < 2) return;
+    bool yes = false;
+    trap.at(104, [&] {
+        yes = look::dialogs().question(QStringLiteral("Are you sure you want to delete ") + p1 +
+                                           QLatin1Char('/') + p2 + QStringLiteral(" set?"),
+                                       look::applicationTitle());
+    });
+    if (!yes) return;
+    trap.at(106, [&] {
+        setLine = Deckwork::SetLines.value(k);
+        name = field(setLine, 2);
+    });
+    if (p1.isEmpty() || p2.isEmpty()) return;
+    // The line is removed as it stands in the file: one rebuilt from the list would miss a line
+    // with blanks around its fields, and the set's file would go while its line stayed.
+    trap.at(110, [&] {
+        Main::EditFileFSO(Main::ProgramFile(QStringLiteral("sets.dat")), {}, setLine, false, false,
+                          true, false);
+    });
+    trap.at(112, [&] {
+        bool shared = false;
+        for (int i = 1; i < Deckwork::SetLines.size(); ++i)
+            if (i != k && fileOfSetLine(Deckwork::SetLines[i]) == name) shared = true;
+        if (IsOwnSetFileName(name) && !shared) Main::RemoveFile(Main::ProgramFile(name));
+    });
+    trap.at(114, [&] { Deckwork::SelectedSet = lists.sets.count() - 1; });
+    trap.at(116, [&] { loadSet(lists); });
+    trap.at(118, [&] {
+        WriteSetting(QStringLiteral("SelectedSet"), QString::number(lists.sets.count()));
+    });
+    trap.at(120, [&] { lists.selectSet(lists.sets.count()); });
+    trap.at(122, [&] { lists.NewSetSelected = false; });
+}
+
+void RestoreInstalledSets(Lists& lists) {
+    look::Trap trap("Form3.PushButton4_Click");
+    bool yes = false;
+    trap.at(100, [&] {
+        yes = look::dialogs().question(
+            QStringLiteral("Warning: \r\nThis will delete all custom card sets \r\nand any changes "
+                           "you've made to States/Capitals\r\nso that the flashcards will appear "
+                           "as they were when you first installed this software. \r\nWould you "
+                           "like to proceed?"),
+            look::applicationTitle());
+    });
+    if (!yes) return;
+    trap.at(102, [&] {
+        const QStringList lines =
+            Main::ReadFileToStringFSOLine(Main::ProgramFile(QStringLiteral("sets.dat")));
+        const QString installed = fileOfSetLine(lines.value(1));
+        for (int i = 2; i < lines.size(); ++i) {
+            const QString name = fileOfSetLine(lines[i]);
+            if (IsOwnSetFileName(name) && name != installed)
+                Main::RemoveFile(Main::ProgramFile(name));
+        }
+    });
+    trap.at(104, [&] {
+        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+        Main::RemoveFile(sets);
+        if (!Main::FileExists(sets))
+            Main::CopyFile(Main::ProgramFile(QStringLiteral("default-sets.dat")), sets);
+    });
+    trap.at(106, [&] {
+        const QString inUse = Main::ProgramFile(QStringLiteral("in-use.dat"));
+        Main::RemoveFile(inUse);
+        if (!Main::FileExists(inUse))
+            Main::CopyFile(Main::ProgramFile(QStringLiteral("default.dat")), inUse);
+    });
+    // The installed set keeps its cards in a file of its own; it gets the installed cards back.
+    trap.at(106, [&] {
+        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+        if (!Main::FileExists(sets)) return;
+        const QString name = fileOfSetLine(Main::ReadFileToStringFSOLine(sets).value(1));
+        if (IsOwnSetFileName(name))
+            Main::CopyFile(Main::ProgramFile(QStringLiteral("default.dat")),
+                           Main::ProgramFile(name));
+    });
+    trap.at(108, [&] {
+        Deckwork::SelectedSet = 1;
+        WriteSetting(QStringLiteral("SelectedSet"), QStringLiteral("1"));
+    });
+    trap.at(110, [&] { lists.NewSetSelected = false; });
+    trap.at(112, [&] { loadSet(lists); });
+}
+
+}  // namespace editor
