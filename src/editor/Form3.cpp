@@ -54,10 +54,6 @@ Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
     ListView1->setSelectionModel(&lists_.cardSelection);
     ListView2->setModel(&lists_.sets);
     ListView2->setSelectionModel(&lists_.setSelection);
-    connect(&lists_, &editor::Lists::cardEntryShown, ListView1,
-            [this](const QModelIndex& index) { ListView1->scrollTo(index); });
-    connect(&lists_, &editor::Lists::setEntryShown, ListView2,
-            [this](const QModelIndex& index) { ListView2->scrollTo(index); });
     connect(ListView2, &QTreeView::clicked, this, [this] { editor::PickSet(lists_); });
     connect(PushButton1, &QPushButton::clicked, this, [this] { editor::AddCard(lists_); });
     connect(PushButton2, &QPushButton::clicked, this,
@@ -92,6 +88,8 @@ QTreeView* Form3::list(const char* name, int left, int top, int width, int heigh
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true);
+    // The current entry is scrolled into sight, also when it was set while the list was hidden.
+    view->setAutoScroll(true);
     view->setAllColumnsShowFocus(true);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -153,13 +151,4 @@ void Form3::Form_Unload() {
 void Form3::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
-}
-
-void Form3::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // A highlight set while the window was hidden is scrolled to now that the lists have a size.
-    for (QTreeView* view : {ListView2, ListView1}) {
-        const QModelIndex current = view->selectionModel()->currentIndex();
-        if (view->selectionModel()->isSelected(current)) view->scrollTo(current);
-    }
 }

@@ -9,13 +9,11 @@ int Lists::firstSelected(const QItemSelectionModel& selection) {
     return first;
 }
 
-void Lists::select(QItemSelectionModel& selection, int k,
-                   void (Lists::*shown)(const QModelIndex&)) {
+void Lists::select(QItemSelectionModel& selection, int k) {
     const QModelIndex index = selection.model()->index(k - 1, 0);
     if (k < 1 || !index.isValid()) return;
     selection.setCurrentIndex(index,
                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    emit(this->*shown)(index);
 }
 
 }  // namespace editor

@@ -48,10 +48,10 @@ TEST_F(EditorTest, AddCardAppendsToTheSetAndSurvivesARestart) {
 
         const QStringList inUse = Main::ReadFileToStringFSOLine(folder.path("in-use.dat"));
         EXPECT_EQ(inUse.size(), c.linesBefore + 1);
-        EXPECT_EQ(inUse.last(), "Red|Rojo");
+        EXPECT_EQ(lastOf(inUse), "Red|Rojo");
         EXPECT_EQ(folder.read(c.setFile), folder.read("in-use.dat"));
         EXPECT_EQ(cardEntries().size(), c.linesBefore);
-        EXPECT_EQ(cardEntries().last(), "Red|Rojo");
+        EXPECT_EQ(lastOf(cardEntries()), "Red|Rojo");
         EXPECT_EQ(highlightedCard(), c.linesBefore);
         EXPECT_TRUE(visible(cardList(), c.linesBefore - 1));
         EXPECT_EQ(Deckwork::CardLines, inUse);
@@ -66,15 +66,15 @@ TEST_F(EditorTest, AddCardAppendsToTheSetAndSurvivesARestart) {
         // Picking another set and coming back loads the set's own file again.
         clickSet(c.set == 1 ? 2 : 1);
         clickSet(c.set);
-        EXPECT_EQ(cardEntries().last(), "Red|Rojo");
+        EXPECT_EQ(lastOf(cardEntries()), "Red|Rojo");
 
         restartProgram();
         EXPECT_EQ(Deckwork::SelectedSet, c.set);
         Deckwork::LoadInUseCards();
-        EXPECT_EQ(Deckwork::CardLines.last(), "Red|Rojo");
+        EXPECT_EQ(lastOf(Deckwork::CardLines), "Red|Rojo");
         openEditor();
         EXPECT_EQ(cardEntries().size(), c.linesBefore);
-        EXPECT_EQ(cardEntries().last(), "Red|Rojo");
+        EXPECT_EQ(lastOf(cardEntries()), "Red|Rojo");
         EXPECT_TRUE(dialogs.errors().isEmpty());
         QFile installed(QUORVANE_RESOURCES "/default.dat");
         ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
@@ -105,7 +105,7 @@ TEST_F(EditorTest, AddCardStoresTrimmedAnswersAndStopsOnBlanks) {
         click("PushButton1");
         EXPECT_EQ(dialogs.shown.size(), 2);  // the second prompt is always shown
         if (c.added) {
-            EXPECT_EQ(Main::ReadFileToStringFSOLine(folder.path("in-use.dat")).last(), c.added);
+            EXPECT_EQ(lastOf(Main::ReadFileToStringFSOLine(folder.path("in-use.dat"))), c.added);
         } else {
             EXPECT_EQ(folder.read("in-use.dat"), before);
         }
@@ -256,7 +256,7 @@ TEST_F(EditorTest, CardChangesNeverTouchTheInstalledFiles) {
     EXPECT_EQ(highlightedSet(), 1);
     dialogs.answer("Red").answer("Rojo");
     click("PushButton1");
-    EXPECT_EQ(Main::ReadFileToStringFSOLine(folder.path("in-use.dat")).last(), "Red|Rojo");
+    EXPECT_EQ(lastOf(Main::ReadFileToStringFSOLine(folder.path("in-use.dat"))), "Red|Rojo");
     EXPECT_EQ(folder.read("default.dat"), installed);
     EXPECT_TRUE(dialogs.errors().isEmpty());
 }
@@ -272,6 +272,6 @@ TEST_F(EditorTest, AFailedCopyToTheSetFileIsReportedUnderAddCard) {
     EXPECT_EQ(dialogs.errors(), QStringList{expectedReport("Path/File access error",
                                                            "Form3.PushButton1_Click", 110)});
     // The card is in the working copy and the list all the same.
-    EXPECT_EQ(cardEntries().last(), "Red|Rojo");
+    EXPECT_EQ(lastOf(cardEntries()), "Red|Rojo");
     EXPECT_EQ(highlightedCard(), cardEntries().size());
 }

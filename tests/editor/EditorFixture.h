@@ -59,5 +59,8 @@ protected:
     QPointer<Form3> editor;
 };
 
+// The last line of `lines`, or "(none)" when there is none.
+inline QString lastOf(const QStringList& lines) { return lines.value(lines.size() - 1, "(none)"); }
+
 // A card file: the header line, then `count` cards "Word i|Mot i".
 QByteArray cardFile(const char* header, int count);

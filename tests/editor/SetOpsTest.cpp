@@ -91,8 +91,8 @@ TEST_F(EditorTest, CancelledBlankOrRefusedTopicsChangeNothing) {
         dialogs.answer(c.side1).answer(c.side2);
         click("PushButton6");
         EXPECT_EQ(dialogs.shown.size(), c.refused ? 3 : 2);
-        if (c.refused) {
-            ASSERT_EQ(dialogs.shown.last().kind, "notice");
+        if (c.refused && dialogs.shown.size() == 3) {
+            EXPECT_EQ(dialogs.shown.last().kind, "notice");
             EXPECT_FALSE(dialogs.shown.last().text.isEmpty());
             EXPECT_EQ(dialogs.shown.last().title, look::applicationTitle());
         }
