@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// What a study step draws on: the card picture with the card's texts over it. Positions and
+// measures are in pixels of the surface's drawable area.
+class CardSurface {
+public:
+    virtual ~CardSurface() = default;
+    // Removes every text drawn; the card picture stays.
+    virtual void clear() = 0;
+    virtual float textWidth(const QString& text) const = 0;
+    virtual float textHeight(const QString& text) const = 0;
+    // Draws `text` on one line in the surface's font and colour, its top at `y`.
+    virtual void drawText(float x, float y, const QString& text) = 0;
+    virtual float width() const = 0;
+    virtual float height() const = 0;
+};

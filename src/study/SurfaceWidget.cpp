@@ -1,0 +1,50 @@
+#include "SurfaceWidget.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+SurfaceWidget::SurfaceWidget(QWidget* parent) : QWidget(parent) {
+    // Every pixel comes from the back buffer: no background to fill first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleDescription(tr("Flashcard"));
+}
+
+void SurfaceWidget::setPicture(const QImage& picture) {
+    image_.setPicture(picture, size(), devicePixelRatioF());
+    image_.setColor(palette().color(QPalette::WindowText));
+    update(image_.takeChanged());
+}
+
+void SurfaceWidget::clear() {
+    image_.clear();
+    update(image_.takeChanged());
+}
+
+void SurfaceWidget::drawText(float x, float y, const QString& text) {
+    image_.drawText(x, y, text);
+    update(image_.takeChanged());
+}
+
+void SurfaceWidget::publishText() {
+    const QString text = image_.texts().join(QLatin1Char('\n'));
+    // Setting the name notifies screen readers (QAccessible::NameChanged).
+    if (text != accessibleName()) setAccessibleName(text);
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QImage& buffer = image_.image();
+    const qreal ratio = buffer.devicePixelRatio();
+    const QRect inside = QRect(QPoint(0, 0), image_.size());
+    for (const QRect& r : event->region()) {
+        const QRect part = r & inside;
+        if (!part.isEmpty())
+            painter.drawImage(part, buffer,
+                              QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
+    // Before the first layout, or while the surface grows, show black rather than garbage.
+    const QRegion outside = event->region() - inside;
+    for (const QRect& r : outside) painter.fillRect(r, Qt::black);
+}

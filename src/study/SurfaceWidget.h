@@ -1,0 +1,32 @@
+#pragma once
+
+#include "CardImage.h"
+
+#include <QWidget>
+
+// The card surface on screen: paints from the back buffer, and repaints only what a step
+// changed. Screen readers get the texts on the card as its accessible name.
+class SurfaceWidget final : public QWidget, public CardSurface {
+public:
+    explicit SurfaceWidget(QWidget* parent);
+
+    // Makes `picture` the surface's persistent picture, stretched over the whole surface.
+    void setPicture(const QImage& picture);
+    void setCardFont(const QFont& font) { image_.setFont(font); }
+    const CardImage& image() const { return image_; }
+    // Tells screen readers what the card now says.
+    void publishText();
+
+    void clear() override;
+    float textWidth(const QString& text) const override { return image_.textWidth(text); }
+    float textHeight(const QString& text) const override { return image_.textHeight(text); }
+    void drawText(float x, float y, const QString& text) override;
+    float width() const override { return image_.width(); }
+    float height() const override { return image_.height(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CardImage image_;
+};
