@@ -14,7 +14,9 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 bool isUtf8(const QByteArray& bytes, QString* text) {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    // decode() drops one byte-order mark itself; a second one is a character of the text.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
     QString out = decoder.decode(bytes);
     if (decoder.hasError()) return false;
     if (text) *text = std::move(out);
@@ -25,6 +27,12 @@ bool isAscii(const QByteArray& bytes) {
     for (char b : bytes)
         if (static_cast<unsigned char>(b) >= 0x80) return false;
     return true;
+}
+
+// A text that starts with U+FEFF gets a byte-order mark in front, since decode() drops one.
+QByteArray utf8(const QString& text) {
+    if (text.startsWith(QChar(0xFEFF))) return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return text.toUtf8();
 }
 
 }  // namespace
@@ -54,11 +62,11 @@ QByteArray encode(const QString& text) {
     bytes.reserve(text.size());
     for (QChar c : text) {
         const int b = windows1252Byte(c.unicode());
-        if (b < 0) return text.toUtf8();
+        if (b < 0) return utf8(text);
         bytes.append(char(b));
     }
     // 8-bit text that happens to be valid UTF-8 would be read back as other characters.
-    if (!isAscii(bytes) && isUtf8(bytes, nullptr)) return text.toUtf8();
+    if (!isAscii(bytes) && isUtf8(bytes, nullptr)) return utf8(text);
     return bytes;
 }
 

@@ -10,7 +10,8 @@ namespace codec {
 // UTF-8 when the bytes are valid UTF-8 (a byte-order mark is dropped), else Windows-1252.
 QString decode(const QByteArray& bytes);
 // Windows-1252 when every character fits and the bytes cannot be mistaken for UTF-8 on the
-// next read; otherwise UTF-8 without a byte-order mark. decode(encode(s)) == s for every s.
+// next read; otherwise UTF-8, without a byte-order mark unless the text itself starts with
+// U+FEFF. decode(encode(s)) == s for every s without a lone surrogate (which has no encoding).
 QByteArray encode(const QString& text);
 
 // Splits at CR LF, LF or a lone CR; a line end at the very end adds no empty line.

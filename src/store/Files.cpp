@@ -19,7 +19,10 @@ QString programFolder;
 
 QByteArray readBytes(const QString& path) {
     QFile file(path);
-    if (QFileInfo(path).isDir()) look::throwFileFailure(EISDIR);
+    const QFileInfo info(path);
+    if (info.isDir()) look::throwFileFailure(EISDIR);
+    // A pipe would block and a device might never end: card files are plain files.
+    if (info.exists() && !info.isFile()) throw look::Failure(look::failures::PathFileAccessError);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly)) look::throwFileFailure(errno ? errno : ENOENT);
     errno = 0;
@@ -61,8 +64,9 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
     QByteArray bytes;
     QStringList lines;
     const bool read = trap.at(100, [&] { bytes = readBytes(path); });
-    trap.at(102, [&] { lines = codec::splitLines(codec::decode(bytes)); });
-    if (ok) *ok = read;
+    const bool split = trap.at(102, [&] { lines = codec::splitLines(codec::decode(bytes)); });
+    // Lines lost to a failed decoding must not pass for the file's content in a rewrite.
+    if (ok) *ok = read && split;
     return lines;
 }
 

@@ -16,7 +16,8 @@ QString ProgramFile(const QString& name);
 bool IsBareFileName(const QString& name);
 
 // The lines of a text file, without line ends. A failure is reported here and gives the lines
-// read so far (none for a file that cannot be opened); `ok`, when given, tells whether it read.
+// read so far (none for a file that cannot be opened); `ok`, when given, tells whether it read
+// the whole file. Anything but a plain file (a folder, a pipe, a device) fails.
 QStringList ReadFileToStringFSOLine(const QString& path, bool* ok = nullptr);
 
 // Rewrites a text file with `newLine` appended (append), in place of every line equal to

@@ -10,6 +10,13 @@ namespace {
 
 const QString kSection = QStringLiteral("Quorvane/");
 
+QSettings::Status store(const QString& key, const QString& text) {
+    QSettings settings(SettingsFilePath(), QSettings::IniFormat);
+    settings.setValue(kSection + key, text);
+    settings.sync();
+    return settings.status();
+}
+
 }  // namespace
 
 QString SettingsFilePath() {
@@ -28,13 +35,12 @@ QString ReadSetting(const QString& key, const QString& defaultText) {
 }
 
 void WriteSetting(const QString& key, const QString& text) {
-    QSettings settings(SettingsFilePath(), QSettings::IniFormat);
-    settings.setValue(kSection + key, text);
-    settings.sync();
-    if (settings.status() == QSettings::AccessError)
-        throw look::Failure(look::failures::PermissionDenied);
-    if (settings.status() == QSettings::FormatError)
-        throw look::Failure(look::failures::PathFileAccessError);
+    QSettings::Status status = store(key, text);
+    // A line of the file that is no setting gives FormatError although the value was stored
+    // (and the line dropped); storing once more, in the clean file, tells whether it worked.
+    if (status == QSettings::FormatError) status = store(key, text);
+    if (status == QSettings::AccessError) throw look::Failure(look::failures::PermissionDenied);
+    if (status == QSettings::FormatError) throw look::Failure(look::failures::PathFileAccessError);
 }
 
 bool SettingToBool(const QString& text) {
