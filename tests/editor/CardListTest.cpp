@@ -114,30 +114,3 @@ TEST(FillTheSets, EntryKShowsSetLineK) {
         EXPECT_TRUE(dialogs.shown.isEmpty()) << c.name;
     }
 }
-
-TEST(Lists, HighlightsOneEntryAndIgnoresPositionsOutsideTheList) {
-    bool newSet = false;
-    editor::Lists lists(newSet);
-    lists.sets.setEntries({{"a", {}}, {"b", {}}, {"c", {}}});
-    lists.selectSet(2);
-    EXPECT_EQ(lists.selectedSet(), 2);
-    lists.selectSet(3);
-    EXPECT_EQ(lists.selectedSet(), 3);
-    EXPECT_EQ(lists.setSelection.selectedRows().size(), 1);
-    for (int outside : {0, -1, 4}) lists.selectSet(outside);
-    EXPECT_EQ(lists.selectedSet(), 3);
-    EXPECT_EQ(lists.setSelection.currentIndex().row(), 2);
-    lists.sets.clear();
-    EXPECT_EQ(lists.selectedSet(), 0);
-}
-
-TEST(SetFiles, OnlyASetsOwnFileIsWrittenOrDeleted) {
-    const struct {
-        const char* name;
-        bool own;
-    } cases[] = {{"StatesCapitals.dat", true}, {"SpanishEnglish.dat", true}, {".dat", true},
-                 {"default.dat", false},       {"Default.DAT", false},       {"sets.dat", false},
-                 {"default-sets.dat", false},  {"in-use.dat", false},        {"", false},
-                 {"../x.dat", false},          {"/etc/passwd", false},       {"..", false}};
-    for (const auto& c : cases) EXPECT_EQ(editor::IsOwnSetFileName(c.name), c.own) << c.name;
-}
