@@ -14,6 +14,16 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+
+namespace {
+
+void leaveSizeBox(Form1& form) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(form.Combo1, &out);
+}
+
+}  // namespace
 
 TEST(MainWindow, OptionClicksStoreBothKeysOfThePair) {
     struct Case {
@@ -45,10 +55,8 @@ TEST(MainWindow, APickedSizeIsStoredAndRestoredButTheGuardsSizeIsNot) {
         emit form.Combo1->activated(index);
         EXPECT_EQ(ReadSetting("Combo1", "unset"), "72");
 
-        form.show();
-        form.Combo1->setFocus();
         form.Combo1->lineEdit()->setText("huge");
-        form.Combo2->setFocus();
+        leaveSizeBox(form);
         EXPECT_EQ(form.Combo1->currentText(), "28");
         EXPECT_EQ(ReadSetting("Combo1", "unset"), "72");
     }
@@ -59,16 +67,14 @@ TEST(MainWindow, APickedSizeIsStoredAndRestoredButTheGuardsSizeIsNot) {
 TEST(MainWindow, SizeGuardKeepsNumbersAndReplacesEverythingElse) {
     ProgramFolder folder;
     Form1 form;
-    form.show();
     for (const auto& [typed, kept] : {std::pair{"36", "36"},
                                       {"12.5", "12.5"},
                                       {"", "28"},
                                       {"big", "28"},
                                       {"0", "28"},
                                       {"1e9", "28"}}) {
-        form.Combo1->setFocus();
         form.Combo1->lineEdit()->setText(typed);
-        form.Combo2->setFocus();
+        leaveSizeBox(form);
         EXPECT_EQ(form.Combo1->currentText(), kept) << typed;
     }
 }
@@ -121,6 +127,12 @@ TEST(MainWindow, EditSwapsTheMainWindowForTheEditorAndBack) {
     EXPECT_TRUE(editor->isVisible());
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(editor->setCount(), 3);
+    // SelectedSet 5 lies beyond the three sets: the last one is highlighted.
+    const auto* setList = editor->findChild<QTreeView*>("ListView2");
+    ASSERT_NE(setList, nullptr);
+    const QModelIndexList rows = setList->selectionModel()->selectedRows();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.first().row(), 2);
     EXPECT_FALSE(editor->NewSetSelected);
     editor->close();
     QCoreApplication::processEvents();
