@@ -66,8 +66,9 @@ QString AppTitleFrom(const QString& productTitle) {
 
 Form1::Form1() {
     // Fixed size: minimise and close, but no maximise.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     buildControls();
     Deckwork::SetSetTextsView(this);
     Form_Load();
