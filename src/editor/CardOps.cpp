@@ -128,9 +128,7 @@ void EditSelectedEntry(Lists& lists) {
         trap.at(112, [] { KeepInSetFile(); });
         trap.at(114, [&] { FillTheList(lists); });
     }
-    trap.at(116, [&] {
-        if (k > 0) lists.selectCard(k);
-    });
+    trap.at(116, [&] { lists.selectCard(k); });
 }
 
 void DeleteSelectedEntry(Lists& lists) {
