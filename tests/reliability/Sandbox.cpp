@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 namespace {
 
@@ -15,7 +16,8 @@ namespace {
 // and what a killed or starved process leaves behind is the same there.
 QString baseFolder() {
     const QFileInfo shm(QStringLiteral("/dev/shm"));
-    return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    const bool roomy = QStorageInfo(shm.filePath()).bytesAvailable() > (256 << 20);
+    return shm.isDir() && shm.isWritable() && roomy ? shm.filePath() : QDir::tempPath();
 }
 
 }  // namespace
