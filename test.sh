@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds, and runs every test, then a short fuzzing round.
+# Installs what the build needs, builds, runs a short fuzzing round, then every test.
 # ./test.sh --long runs the long modes: more kills during writes, ten minutes per fuzz target.
 # Other arguments go to ctest (for example -R Files or -L reliability).
 cd "$(dirname "$0")"
@@ -9,6 +9,6 @@ if [ "${1:-}" = --long ]; then
     shift
 fi
 source scripts/setup.sh xvfb xauth openbox xdotool x11-utils clang libclang-rt-14-dev
-(cd build && QUORVANE_LONG=$long xvfb-run -a -s "-screen 0 1920x1080x24" \
-    ctest --output-on-failure -j 2 "$@")
 scripts/fuzz.sh "$([ "$long" = 1 ] && echo 600 || echo 20)"
+cd build
+QUORVANE_LONG=$long xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -j 2 "$@"
