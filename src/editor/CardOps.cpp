@@ -2,12 +2,14 @@
 
 #include "CurrentSet.h"
 #include "Dialogs.h"
+#include "Failure.h"
 #include "Files.h"
 #include "Lists.h"
 #include "SetOps.h"
 #include "Trap.h"
 
 #include <QFileInfo>
+#include <cerrno>
 
 namespace editor {
 namespace {
@@ -31,8 +33,12 @@ bool acceptCard(const QString& side1, const QString& side2) {
     return false;
 }
 
+// A working copy that has gone, or that is no file, is not made anew from the one line changed:
+// copied over the set's own file, that would take every other card of the set with it.
 void rewriteWorkingCopy(const QString& newLine, const QString& matchLine, bool append, bool replace,
                         bool del) {
+    const QFileInfo file(Deckwork::InUsePath);
+    if (!file.isFile()) look::throwFileFailure(file.exists() ? EISDIR : ENOENT);
     Main::EditFileFSO(Deckwork::InUsePath, newLine, matchLine, append, replace, del, false);
 }
 
@@ -99,8 +105,8 @@ void AddCard(Lists& lists) {
     trap.at(104, [&] { go = acceptCard(side1, side2); });
     if (!go) return;
     trap.at(106, [&] { line = cardLine(side1, side2); });
-    trap.at(108, [&] { rewriteWorkingCopy(line, {}, true, false, false); });
-    trap.at(110, [] { KeepInSetFile(); });
+    if (trap.at(108, [&] { rewriteWorkingCopy(line, {}, true, false, false); }))
+        trap.at(110, [] { KeepInSetFile(); });
     trap.at(112, [&] { FillTheList(lists); });
     trap.at(114, [&] { lists.selectCard(lists.cards.count()); });
 }
@@ -124,8 +130,8 @@ void EditSelectedEntry(Lists& lists) {
             oldLine = cardLine(old1, old2);
             newLine = cardLine(side1, side2);
         });
-        trap.at(110, [&] { rewriteWorkingCopy(newLine, oldLine, false, true, false); });
-        trap.at(112, [] { KeepInSetFile(); });
+        if (trap.at(110, [&] { rewriteWorkingCopy(newLine, oldLine, false, true, false); }))
+            trap.at(112, [] { KeepInSetFile(); });
         trap.at(114, [&] { FillTheList(lists); });
     }
     trap.at(116, [&] { lists.selectCard(k); });
@@ -151,8 +157,8 @@ void DeleteSelectedEntry(Lists& lists) {
     if (!go) return;
     QString oldLine;
     trap.at(106, [&] { oldLine = cardLine(side1, side2); });
-    trap.at(106, [&] { rewriteWorkingCopy({}, oldLine, false, false, true); });
-    trap.at(108, [] { KeepInSetFile(); });
+    if (trap.at(106, [&] { rewriteWorkingCopy({}, oldLine, false, false, true); }))
+        trap.at(108, [] { KeepInSetFile(); });
     trap.at(110, [&] { FillTheList(lists); });
 }
 

@@ -10,6 +10,8 @@
 #include "Trap.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <cerrno>
 
 namespace editor {
 namespace {
@@ -31,6 +33,13 @@ bool isFixedFile(const QString& name) {
 
 // The card file named by a set line, or an empty text when it names none.
 QString fileOfSetLine(const QString& line) { return line.split(QLatin1Char('|')).value(2); }
+
+// A list of sets that has gone, or that is no file, is not begun afresh by a rewrite: the header
+// and the installed set would be lost with it.
+void requireListOfSets(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) look::throwFileFailure(file.exists() ? EISDIR : ENOENT);
+}
 
 void loadSet(Lists& lists) {
     Deckwork::ReadSets();
@@ -134,11 +143,17 @@ void CreateNewSet(Lists& lists) {
         go = refusal.isEmpty();
     });
     if (!go) return;
+    const QString setLine = t1 + QLatin1Char('|') + t2 + QLatin1Char('|') + name;
+    bool listed = false;
     trap.at(108, [&] {
-        Main::EditFileFSO(Main::ProgramFile(QStringLiteral("sets.dat")),
-                          t1 + QLatin1Char('|') + t2 + QLatin1Char('|') + name, {}, true, false,
-                          false, false);
+        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+        requireListOfSets(sets);
+        Main::EditFileFSO(sets, setLine, {}, true, false, false, false);
+        // The rewrite reports its own failure; a set that is not in the list is not made.
+        const QStringList lines = Main::ReadFileToStringFSOLine(sets);
+        listed = !lines.isEmpty() && lines.last() == setLine;
     });
+    if (!listed) return;
     trap.at(110, [&] {
         Main::EditFileFSO(Main::ProgramFile(name), t1 + QLatin1Char('|') + t2, {}, true, false,
                           false, true);
@@ -179,10 +194,15 @@ void DeleteSelectedSet(Lists& lists) {
     if (p1.isEmpty() || p2.isEmpty()) return;
     // The line is removed as it stands in the file: one rebuilt from the list would miss a line
     // with blanks around its fields, and the set's file would go while its line stayed.
+    bool unlisted = false;
     trap.at(110, [&] {
-        Main::EditFileFSO(Main::ProgramFile(QStringLiteral("sets.dat")), {}, setLine, false, false,
-                          true, false);
+        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+        requireListOfSets(sets);
+        Main::EditFileFSO(sets, {}, setLine, false, false, true, false);
+        // A set whose line stays keeps its cards.
+        unlisted = !Main::ReadFileToStringFSOLine(sets).contains(setLine);
     });
+    if (!unlisted) return;
     trap.at(112, [&] {
         bool shared = false;
         for (int i = 1; i < Deckwork::SetLines.size(); ++i)
