@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QList>
 #include <QRect>
@@ -14,6 +15,8 @@
 // the card drawn over it. It keeps track of what changed, so that the screen copies only that.
 class CardImage final : public CardSurface {
 public:
+    CardImage();
+
     // A surface of `size` (device-independent pixels) showing `picture`, stretched to fill it.
     void setPicture(const QImage& picture, QSize size, qreal devicePixelRatio = 1.0);
     void setFont(const QFont& font);
@@ -38,8 +41,9 @@ private:
     QImage image_;
     QSize size_;
     QFont font_;
+    QFontMetricsF metrics_;  // of font_ on image_
     QColor color_ = Qt::black;
-    QList<QRect> textRects_;  // where the texts lie, in surface pixels
+    QList<QRect> textRects_;
     QRegion changed_;
     QStringList texts_;
 };

@@ -70,6 +70,18 @@ QString trimBlanks(const QString& text) {
     return text.mid(from, to - from);
 }
 
+// A side far wider than any screen is cut to its middle before it is measured and drawn: it is
+// centred, so only its middle can show, and the text engine's widths overflow for millions of
+// characters, which would put the text off the card (and take seconds at every step).
+QString shownPart(const QString& side) {
+    constexpr qsizetype kLongest = 8192;
+    if (side.size() <= kLongest) return side;
+    qsizetype from = (side.size() - kLongest) / 2, length = kLongest;
+    if (side.at(from).isLowSurrogate()) ++from, --length;
+    if (side.at(from + length - 1).isHighSurrogate()) --length;
+    return side.mid(from, length);
+}
+
 }  // namespace
 
 Deck::Deck(StudyState& state, CardSurface& surface, const StudyOptions& options)
@@ -110,11 +122,11 @@ int Deck::showCard(int index, bool reveal, bool again) {
         const QStringList parts = card(n).split(QLatin1Char('|'));
         if (parts.size() < 2) return;
         if (options_.Option5()) {
-            question = trimBlanks(parts.at(0));
-            answer = trimBlanks(parts.at(1));
+            question = shownPart(trimBlanks(parts.at(0)));
+            answer = shownPart(trimBlanks(parts.at(1)));
         } else if (options_.Option6()) {
-            question = trimBlanks(parts.at(1));
-            answer = trimBlanks(parts.at(0));
+            question = shownPart(trimBlanks(parts.at(1)));
+            answer = shownPart(trimBlanks(parts.at(0)));
         }
     });
     // Single precision throughout, so that a card sits where it always has to the pixel.

@@ -44,6 +44,8 @@ Form2::Form2(const StudyOptions& options, QWidget* owner)
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
     setMouseTracking(true);
+    // Closing the card window ends a session, never the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 Form2::~Form2() {
@@ -106,7 +108,10 @@ void Form2::ShowPrev() {
 
 void Form2::CloseTheForm() { close(); }
 
-void Form2::stepDone() { Picture1->publishText(); }
+void Form2::stepDone() {
+    Picture1->showChanges();
+    Picture1->publishText();
+}
 
 void Form2::Form_Load() {
     look::Trap trap("Form2.Form_Load");

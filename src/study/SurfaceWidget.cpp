@@ -17,14 +17,17 @@ void SurfaceWidget::setPicture(const QImage& picture) {
     update(image_.takeChanged());
 }
 
-void SurfaceWidget::clear() {
-    image_.clear();
-    update(image_.takeChanged());
-}
+void SurfaceWidget::clear() { image_.clear(); }
 
-void SurfaceWidget::drawText(float x, float y, const QString& text) {
-    image_.drawText(x, y, text);
-    update(image_.takeChanged());
+void SurfaceWidget::drawText(float x, float y, const QString& text) { image_.drawText(x, y, text); }
+
+void SurfaceWidget::showChanges() {
+    // At once rather than at the next pass of the event loop: a key's step ends on screen.
+    const QRegion changed = image_.takeChanged();
+    if (isVisible())
+        repaint(changed);
+    else
+        update(changed);
 }
 
 void SurfaceWidget::publishText() {

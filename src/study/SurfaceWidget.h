@@ -5,7 +5,8 @@
 #include <QWidget>
 
 // The card surface on screen: paints from the back buffer, and repaints only what a step
-// changed. Screen readers get the texts on the card as its accessible name.
+// changed, once the step is done. Screen readers get the texts on the card as its accessible
+// name.
 class SurfaceWidget final : public QWidget, public CardSurface {
 public:
     explicit SurfaceWidget(QWidget* parent);
@@ -14,6 +15,8 @@ public:
     void setPicture(const QImage& picture);
     void setCardFont(const QFont& font) { image_.setFont(font); }
     const CardImage& image() const { return image_; }
+    // Puts what the step drew on screen.
+    void showChanges();
     // Tells screen readers what the card now says.
     void publishText();
 

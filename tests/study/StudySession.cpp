@@ -20,6 +20,7 @@ void StudySession::prepare() {
     form->CurrentCard = 1;
     form->AnswerPending = false;
     form->LastRandomCard = 0;
+    form->setWindowState(form->windowState() | Qt::WindowMaximized);
 }
 
 void StudySession::start() {

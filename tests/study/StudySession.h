@@ -15,7 +15,8 @@ class StudySession {
 public:
     explicit StudySession(const QStringList& cards);
 
-    // The Start action: load the deck, arm the start timer, set the study state, open.
+    // The Start action: load the deck, arm the start timer, set the study state, maximise,
+    // open.
     void start();
     // The same, waiting in the card window's own loop; `during` runs inside it.
     void startModal(const std::function<void()>& during);

@@ -1,0 +1,115 @@
+// One study step on a 1920 x 1080 card at 144 points (clear, question and answer drawn, the
+// changed part copied to a screen buffer), beside one plain copy of the whole surface. Target:
+// a step costs at most four such copies. Also the opening of the card window, from the call to
+// the first card painted, and the decoding of the built-in picture it avoids repeating.
+#include "BenchOptions.h"
+#include "CardImage.h"
+#include "CardPicture.h"
+#include "CurrentSet.h"
+#include "Deck.h"
+#include "Files.h"
+#include "Form2.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace {
+
+const QSize kScreen(1920, 1080);
+
+void loadInstalledSet() {
+    QFile file(QStringLiteral(QUORVANE_RESOURCES "/default.dat"));
+    if (!file.open(QIODevice::ReadOnly)) return;
+    Deckwork::CardLines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    Deckwork::CardLines.removeAll(QString());
+    Deckwork::CardCount = int(Deckwork::CardLines.size()) - 1;
+}
+
+// What the window system does with a repaint: copy the changed area to its own buffer.
+void copyToScreen(QImage& screen, const QImage& image, const QRegion& changed) {
+    QPainter painter(&screen);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : changed) painter.drawImage(r, image, r);
+}
+
+void StudyStep(benchmark::State& state) {
+    loadInstalledSet();
+    CardImage image;
+    image.setPicture(CardPicture::builtIn(kScreen), kScreen);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(144);
+    image.setFont(font);
+    QImage screen(kScreen, QImage::Format_RGB32);
+    BenchOptions options;
+    StudyState study;
+    Deck deck(study, image, options);
+    for (auto _ : state) {
+        deck.ShowNext();
+        copyToScreen(screen, image.image(), image.takeChanged());
+    }
+    benchmark::DoNotOptimize(screen.constBits());
+}
+BENCHMARK(StudyStep)->Unit(benchmark::kMicrosecond);
+
+void FullSurfaceCopy(benchmark::State& state) {
+    QImage image = CardPicture::builtIn(kScreen);
+    QImage screen(kScreen, QImage::Format_RGB32);
+    for (auto _ : state) copyToScreen(screen, image, QRegion(image.rect()));
+    benchmark::DoNotOptimize(screen.constBits());
+}
+BENCHMARK(FullSurfaceCopy)->Unit(benchmark::kMicrosecond);
+
+// The built-in picture decoded at the screen's size, as the first opening does it.
+void DecodeCardPicture(benchmark::State& state) {
+    int i = 0;
+    for (auto _ : state) {
+        // A size differing by one pixel each time defeats the picture's cache.
+        const QImage image = CardPicture::builtIn(kScreen + QSize(0, ++i % 2));
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(DecodeCardPicture)->Unit(benchmark::kMillisecond);
+
+// From opening the card window to its first card painted, then closed again.
+void OpenCardWindow(benchmark::State& state) {
+    QTemporaryDir dir;
+    QFile::copy(QStringLiteral(QUORVANE_RESOURCES "/default.dat"), dir.filePath("in-use.dat"));
+    Main::SetProgramFolder(dir.path());
+    Deckwork::InUsePath = dir.filePath("in-use.dat");
+    Deckwork::LoadInUseCards();
+    BenchOptions options;
+    Form2 form(options);
+    for (auto _ : state) {
+        form.CurrentCard = 1;
+        form.Open();
+        form.repaint();
+        state.PauseTiming();
+        form.close();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(OpenCardWindow)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    // The offscreen screen at the size the targets name.
+    QFile screens(config.filePath(QStringLiteral("screens.json")));
+    if (screens.open(QIODevice::WriteOnly))
+        screens.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1920,
+                        "height": 1080, "logicalDpi": 96, "dpr": 1}]})");
+    screens.close();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName().toUtf8());
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
