@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <QItemSelectionModel>
-#include <QTreeView>
 #include <csignal>
 #include <functional>
 
@@ -40,10 +38,7 @@ TEST(EditorDiskFull, ASetOperationStopsWhenTheListOfSetsCannotBeRewritten) {
          "Main.EditFileFSO@102: Disk full"},
         {"Delete Selected Set",
          [](EditorDriver& ed, ScriptedDialogs& d) {
-             QTreeView* sets = ed.setList();
-             sets->selectionModel()->setCurrentIndex(
-                 sets->model()->index(2, 0),
-                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+             EditorDriver::highlightByKeys(ed.setList(), 3);
              d.yes();
              ed.click("PushButton7");
          },

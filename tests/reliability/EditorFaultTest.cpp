@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QTreeView>
 #include <functional>
@@ -31,13 +30,6 @@ struct Operation {
     const char* name;
     std::function<void(EditorDriver&, ScriptedDialogs&)> run;
 };
-
-void highlightSet(EditorDriver& ed, int k) {
-    QTreeView* view = ed.setList();
-    view->selectionModel()->setCurrentIndex(
-        view->model()->index(k - 1, 0),
-        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
 
 const Operation kOperations[] = {
     {"Add Card",
@@ -64,7 +56,7 @@ const Operation kOperations[] = {
      }},
     {"Delete Selected Set",
      [](EditorDriver& ed, ScriptedDialogs& d) {
-         highlightSet(ed, 3);
+         EditorDriver::highlightByKeys(ed.setList(), 3);
          d.yes();
          ed.click("PushButton7");
      }},

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -85,6 +86,12 @@ void EditorDriver::pickSet(int k) { clickEntry(setList(), k); }
 
 void EditorDriver::highlightCard(int k) { clickEntry(cardList(), k); }
 
+void EditorDriver::highlightByKeys(QTreeView* view, int k) {
+    view->selectionModel()->setCurrentIndex(
+        view->model()->index(k - 1, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 QStringList EditorDriver::setEntries() const {
     QStringList entries;
     const QAbstractItemModel* model = setList()->model();
@@ -102,7 +109,8 @@ QStringList EditorDriver::cardEntries() const {
     return entries;
 }
 
-QStringList studyWithKeys(Form1& main, const QString& keys, int timeoutMs) {
+QStringList studyWithKeys(Form1& main, const QString& keys,
+                          const std::function<void(Form2&)>& first, int timeoutMs) {
     QStringList shown;
     QElapsedTimer clock;
     clock.start();
@@ -113,6 +121,7 @@ QStringList studyWithKeys(Form1& main, const QString& keys, int timeoutMs) {
         const auto card = [cards] { return cards->Picture1->accessibleName(); };
         if (cards->takingKeys()) {
             driver.stop();
+            if (first) first(*cards);
             shown << card();
             for (QChar key : keys) {
                 QTest::keyClick(cards->Picture1,

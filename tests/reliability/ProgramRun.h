@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class Form1;
+class Form2;
 class Form3;
 class QPushButton;
 class QTreeView;
@@ -40,6 +42,8 @@ public:
     // Highlights entry k (from 1) of a list the way a click does; a set pick also runs.
     void pickSet(int k);
     void highlightCard(int k);
+    // Highlights entry k (from 1) of `view` as the arrow keys do: no click, no pick.
+    static void highlightByKeys(QTreeView* view, int k);
     QStringList setEntries() const;
     QStringList cardEntries() const;  // "Side 1|Side 2"
 
@@ -48,6 +52,8 @@ private:
 };
 
 // "Start Showing Flashcards" on `main`, pressing `keys` (" " Spacebar, "b" Backspace) once the
-// card window takes them, then Esc. Returns the card shown after each step, the first card
-// included; an empty list when the window never took the keys (then it is closed anyway).
-QStringList studyWithKeys(Form1& main, const QString& keys, int timeoutMs = 20000);
+// card window takes them, then Esc; `first`, when given, looks at the card window before the
+// first key. Returns the card shown after each step, the first card included; an empty list
+// when the window never took the keys (then it is closed anyway).
+QStringList studyWithKeys(Form1& main, const QString& keys,
+                          const std::function<void(Form2&)>& first = {}, int timeoutMs = 20000);

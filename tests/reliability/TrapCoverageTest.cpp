@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QItemSelectionModel>
 #include <QTreeView>
 #include <functional>
 
@@ -35,14 +34,6 @@ void prepare(Sandbox& box, const QByteArray& thirdSetLine = "C|D|CD.dat") {
 void folderInPlaceOf(const QString& path) {
     QFile::remove(path);
     ASSERT_TRUE(QDir().mkpath(path + "/inside"));
-}
-
-// Highlights set entry k the way the arrow keys do: no pick runs.
-void highlightSet(EditorDriver& ed, int k) {
-    QTreeView* view = ed.setList();
-    view->selectionModel()->setCurrentIndex(
-        view->model()->index(k - 1, 0),
-        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 int highlighted(QTreeView* view) {
@@ -105,7 +96,7 @@ TEST(TrapCoverage, EditorProceduresReportTheirOwnFailuresAndGoOn) {
          "the settings file is a folder",
          [](Sandbox&, EditorDriver& ed, ScriptedDialogs& d) {
              folderInPlaceOf(SettingsFilePath());
-             highlightSet(ed, 3);
+             EditorDriver::highlightByKeys(ed.setList(), 3);
              d.yes();
              ed.click("PushButton7");
          },
@@ -139,7 +130,7 @@ TEST(TrapCoverage, ASetLineWithoutItsFileNameIsReportedWhenTheSetIsDeleted) {
     Form1 main;
     EditorDriver ed(main);
     ASSERT_EQ(ed.setEntries(), QStringList({"States/Capitals", "Spanish/English", "Broken/Line"}));
-    highlightSet(ed, 3);
+    EditorDriver::highlightByKeys(ed.setList(), 3);
     dialogs.yes();
     ed.click("PushButton7");
     EXPECT_EQ(shortReports(dialogs.errors()),
