@@ -32,30 +32,31 @@ void CardImage::setPicture(const QImage& picture, QSize size, qreal devicePixelR
     image_ = picture_.copy();
     image_.setDevicePixelRatio(devicePixelRatio);
     metrics_ = QFontMetricsF(font_, &image_);
+    stale_ = QRegion();
+    unsettled_.clear();
     textRects_.clear();
     texts_.clear();
     changed_ = QRect(QPoint(0, 0), size_);
 }
 
 void CardImage::setFont(const QFont& font) {
+    settle();  // texts drawn so far keep the font they were drawn in
     font_ = font;
     font_.setWeight(QFont::Normal);
     metrics_ = QFontMetricsF(font_, &image_);
 }
 
+void CardImage::setColor(const QColor& color) {
+    settle();
+    color_ = color;
+}
+
 void CardImage::clear() {
-    // Only where texts lie differs from the picture: restore just those rows of pixels.
-    const qreal ratio = image_.devicePixelRatio();
     for (const QRect& r : std::as_const(textRects_)) {
-        const QRect pixels =
-            QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect() &
-            image_.rect();
-        const size_t bytes = size_t(pixels.width()) * sizeof(QRgb);
-        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-            std::memcpy(image_.scanLine(y) + pixels.left() * sizeof(QRgb),
-                        picture_.constScanLine(y) + pixels.left() * sizeof(QRgb), bytes);
+        stale_ += r;
         changed_ += r;
     }
+    unsettled_.clear();
     textRects_.clear();
     texts_.clear();
 }
@@ -74,15 +75,62 @@ void CardImage::drawText(float x, float y, const QString& text) {
     const QRect area =
         metrics_.boundingRect(text).translated(baseline).toAlignedRect().adjusted(-2, -2, 2, 2) &
         QRect(QPoint(0, 0), size_);
-    QPainter painter(&image_);
-    painter.setFont(font_);
-    painter.setPen(color_);
-    painter.drawText(baseline, text);
-    painter.end();
+    unsettled_.append({baseline, text});
     texts_.append(text);
     if (area.isEmpty()) return;
     textRects_.append(area);
     changed_ += area;
+}
+
+void CardImage::draw(QPainter& painter, const Text& text) const {
+    painter.setFont(font_);
+    painter.setPen(color_);
+    painter.drawText(text.baseline, text.text);
+}
+
+void CardImage::restore(const QRegion& region) const {
+    // Plain rows of pixels: only where texts lie differs from the picture.
+    const qreal ratio = image_.devicePixelRatio();
+    for (const QRect& r : region) {
+        const QRect pixels =
+            QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect() &
+            image_.rect();
+        const size_t bytes = size_t(pixels.width()) * sizeof(QRgb);
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+            std::memcpy(image_.scanLine(y) + pixels.left() * sizeof(QRgb),
+                        picture_.constScanLine(y) + pixels.left() * sizeof(QRgb), bytes);
+    }
+}
+
+void CardImage::paint(QPainter& painter, const QRegion& region) const {
+    const qreal ratio = image_.devicePixelRatio();
+    const auto copy = [&](const QImage& from, const QRegion& part) {
+        for (const QRect& r : part)
+            painter.drawImage(r, from,
+                              QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    };
+    const QRegion inside = region & QRect(QPoint(0, 0), size_);
+    copy(image_, inside - stale_);
+    copy(picture_, inside & stale_);
+    if (unsettled_.isEmpty()) return;
+    painter.save();
+    painter.setClipRegion(inside);
+    for (const Text& text : std::as_const(unsettled_)) draw(painter, text);
+    painter.restore();
+}
+
+void CardImage::settle() const {
+    if (!stale_.isEmpty()) restore(stale_);
+    stale_ = QRegion();
+    if (unsettled_.isEmpty()) return;
+    QPainter painter(&image_);
+    for (const Text& text : std::as_const(unsettled_)) draw(painter, text);
+    unsettled_.clear();
+}
+
+const QImage& CardImage::image() const {
+    settle();
+    return image_;
 }
 
 QRegion CardImage::takeChanged() {

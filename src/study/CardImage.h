@@ -11,8 +11,12 @@
 #include <QRegion>
 #include <QStringList>
 
+class QPainter;
+
 // The card surface's back buffer: the card picture stretched to the surface, with the texts of
 // the card drawn over it. It keeps track of what changed, so that the screen copies only that.
+// A step reaches the screen first (paint) and the back buffer right after (settle): a key's
+// step is done once the screen shows it, and the back buffer's share of the work can wait.
 class CardImage final : public CardSurface {
 public:
     CardImage();
@@ -20,7 +24,7 @@ public:
     // A surface of `size` (device-independent pixels) showing `picture`, stretched to fill it.
     void setPicture(const QImage& picture, QSize size, qreal devicePixelRatio = 1.0);
     void setFont(const QFont& font);
-    void setColor(const QColor& color) { color_ = color; }
+    void setColor(const QColor& color);
 
     void clear() override;
     float textWidth(const QString& text) const override;
@@ -29,21 +33,35 @@ public:
     float width() const override { return float(size_.width()); }
     float height() const override { return float(size_.height()); }
 
-    const QImage& image() const { return image_; }
-    QSize size() const { return size_; }
+    // Paints `region` of the surface (in surface pixels) as it now looks.
+    void paint(QPainter& painter, const QRegion& region) const;
     // The area changed since the last call, in surface pixels.
     QRegion takeChanged();
+    // Brings the back buffer up to date with what was cleared and drawn.
+    void settle() const;
+    // The back buffer, up to date: the surface as it now looks.
+    const QImage& image() const;
+    QSize size() const { return size_; }
     // The texts on the card, in the order drawn.
     const QStringList& texts() const { return texts_; }
 
 private:
+    struct Text {
+        QPointF baseline;
+        QString text;
+    };
+    void restore(const QRegion& region) const;
+    void draw(QPainter& painter, const Text& text) const;
+
     QImage picture_;  // the stretched picture, what clearing restores
-    QImage image_;
+    mutable QImage image_;
+    mutable QRegion stale_;          // cleared texts the back buffer still holds
+    mutable QList<Text> unsettled_;  // texts drawn but not yet in the back buffer
     QSize size_;
     QFont font_;
     QFontMetricsF metrics_;  // of font_ on image_
     QColor color_ = Qt::black;
-    QList<QRect> textRects_;
+    QList<QRect> textRects_;  // where the texts on the card lie
     QRegion changed_;
     QStringList texts_;
 };

@@ -4,7 +4,7 @@
 #include <QPainter>
 
 SurfaceWidget::SurfaceWidget(QWidget* parent) : QWidget(parent) {
-    // Every pixel comes from the back buffer: no background to fill first.
+    // Every pixel is painted from the card's images: no background to fill first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
@@ -28,6 +28,7 @@ void SurfaceWidget::showChanges() {
         repaint(changed);
     else
         update(changed);
+    image_.settle();
 }
 
 void SurfaceWidget::publishText() {
@@ -38,16 +39,8 @@ void SurfaceWidget::publishText() {
 
 void SurfaceWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QImage& buffer = image_.image();
-    const qreal ratio = buffer.devicePixelRatio();
-    const QRect inside = QRect(QPoint(0, 0), image_.size());
-    for (const QRect& r : event->region()) {
-        const QRect part = r & inside;
-        if (!part.isEmpty())
-            painter.drawImage(part, buffer,
-                              QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-    }
+    image_.paint(painter, event->region());
     // Before the first layout, or while the surface grows, show black rather than garbage.
-    const QRegion outside = event->region() - inside;
+    const QRegion outside = event->region() - QRect(QPoint(0, 0), image_.size());
     for (const QRect& r : outside) painter.fillRect(r, Qt::black);
 }

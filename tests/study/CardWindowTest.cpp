@@ -340,3 +340,53 @@ TEST(CardImage, ClearingRestoresThePictureExactly) {
     EXPECT_EQ(image.takeChanged(), drawn);
     EXPECT_TRUE(image.texts().isEmpty());
 }
+
+// A step's drawing reaches the screen before the back buffer has caught up with the clearing:
+// what is painted then, and the back buffer after, are exactly the card with only the new text.
+TEST(CardImage, PaintedCardIsTheNewCardBeforeAndAfterSettling) {
+    QImage picture(400, 200, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), Qt::white);
+    painter.fillRect(QRect(100, 40, 200, 120), QColor(200, 150, 20));
+    painter.end();
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(40);
+    const auto fresh = [&](CardImage& image) {
+        image.setPicture(picture, picture.size());
+        image.setFont(font);
+    };
+    struct Case {
+        QPointF oldAt, newAt;
+    };
+    const Case cases[] = {
+        {{10, 20}, {40, 40}},   // overlapping
+        {{10, 20}, {10, 120}},  // apart
+        {{60, 60}, {60, 60}},   // the same place
+    };
+    for (const Case& c : cases) {
+        CardImage image;
+        fresh(image);
+        image.drawText(float(c.oldAt.x()), float(c.oldAt.y()), QStringLiteral("Wyoming"));
+        image.settle();
+        image.takeChanged();
+        image.clear();
+        image.drawText(float(c.newAt.x()), float(c.newAt.y()), QStringLiteral("Cheyenne"));
+
+        CardImage only;
+        fresh(only);
+        only.drawText(float(c.newAt.x()), float(c.newAt.y()), QStringLiteral("Cheyenne"));
+        const QImage expected = only.image();
+
+        // The screen starts from the old card and gets what changed.
+        QImage screen = picture;
+        QPainter old(&screen);
+        CardImage before;
+        fresh(before);
+        before.drawText(float(c.oldAt.x()), float(c.oldAt.y()), QStringLiteral("Wyoming"));
+        before.paint(old, QRegion(picture.rect()));
+        image.paint(old, image.takeChanged());
+        old.end();
+        EXPECT_EQ(screen, expected);
+        EXPECT_EQ(image.image(), expected);
+    }
+}
