@@ -14,11 +14,17 @@ int ListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : columns_;
 }
 
+QString ListModel::shown(const QString& text) {
+    // Measuring a side of megabytes for a 240-pixel column would freeze the list for seconds.
+    if (text.size() <= kShownLength) return text;
+    return text.left(kShownLength) + QChar(0x2026);
+}
+
 QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count()) return {};
     const Entry& e = entries_[index.row()];
-    if (index.column() == 0) return e.text;
-    if (index.column() == 1) return e.subItem;
+    if (index.column() == 0) return shown(e.text);
+    if (index.column() == 1) return shown(e.subItem);
     return {};
 }
 

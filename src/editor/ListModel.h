@@ -33,6 +33,10 @@ public:
 
     void clear();
     void setEntries(QVector<Entry> entries);
+
+    // The longest text a list shows; the entry keeps the whole text.
+    static constexpr int kShownLength = 1000;
+    static QString shown(const QString& text);
     void setTitle(int column, const QString& title);
 
 private:

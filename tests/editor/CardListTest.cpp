@@ -114,3 +114,14 @@ TEST(FillTheSets, EntryKShowsSetLineK) {
         EXPECT_TRUE(dialogs.shown.isEmpty()) << c.name;
     }
 }
+
+TEST(CardList, AHugeSideIsShownShortAndKeptWhole) {
+    editor::ListModel model(2);
+    const QString huge(10'000'000, QLatin1Char('x'));
+    model.setEntries({{huge, "short"}});
+    const QString shown = model.data(model.index(0, 0), Qt::DisplayRole).toString();
+    EXPECT_EQ(shown.size(), editor::ListModel::kShownLength + 1);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_EQ(model.data(model.index(0, 1), Qt::DisplayRole).toString(), "short");
+    EXPECT_EQ(model.entry(1).text, huge);  // the operations still match the whole line
+}
