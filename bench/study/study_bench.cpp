@@ -1,7 +1,8 @@
 // One study step on a 1920 x 1080 card at 144 points (clear, question and answer drawn, the
-// changed part copied to a screen buffer), beside one plain copy of the whole surface. Target:
-// a step costs at most four such copies. Also the opening of the card window, from the call to
-// the first card painted, and the decoding of the built-in picture it avoids repeating.
+// changed part copied to a screen buffer, the back buffer brought up to date), beside one plain
+// copy of the whole surface. Target: a step costs at most four such copies. Also the card
+// window opened again (the program keeps it), from the call to the first card painted, and the
+// decoding of the built-in picture that only the first opening in a process pays for.
 #include "BenchOptions.h"
 #include "CardImage.h"
 #include "CardPicture.h"
@@ -27,12 +28,6 @@ void loadInstalledSet() {
     Deckwork::CardLines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
     Deckwork::CardLines.removeAll(QString());
     Deckwork::CardCount = int(Deckwork::CardLines.size()) - 1;
-}
-
-// What the window system does with a repaint: copy the changed area to its own buffer.
-void copyToScreen(QImage& screen, const QImage& image, const QRegion& changed) {
-    QPainter painter(&screen);
-    for (const QRect& r : changed) painter.drawImage(r, image, r);
 }
 
 void StudyStep(benchmark::State& state) {
@@ -61,7 +56,10 @@ BENCHMARK(StudyStep)->Unit(benchmark::kMicrosecond);
 void FullSurfaceCopy(benchmark::State& state) {
     QImage image = CardPicture::builtIn(kScreen);
     QImage screen(kScreen, QImage::Format_RGB32);
-    for (auto _ : state) copyToScreen(screen, image, QRegion(image.rect()));
+    for (auto _ : state) {
+        QPainter painter(&screen);
+        painter.drawImage(0, 0, image);
+    }
     benchmark::DoNotOptimize(screen.constBits());
 }
 BENCHMARK(FullSurfaceCopy)->Unit(benchmark::kMicrosecond);

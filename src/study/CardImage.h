@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QRect>
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 class QPainter;
+class QRawFont;
 
 // The card surface's back buffer: the card picture stretched to the surface, with the texts of
 // the card drawn over it. It keeps track of what changed, so that the screen copies only that.
@@ -46,12 +48,21 @@ public:
     const QStringList& texts() const { return texts_; }
 
 private:
-    struct Text {
-        QPointF baseline;
-        QString text;
+    // One glyph drawn once in the card's font and colour; its top left from its origin.
+    struct Glyph {
+        QImage image;
+        QPointF offset;
     };
+    // A glyph where a text puts it.
+    struct Placed {
+        QPointF topLeft;
+        QImage image;
+    };
+    using Text = QList<Placed>;
+
+    const Glyph& glyph(const QRawFont& font, const QString& fontKey, quint32 index);
     void restore(const QRegion& region) const;
-    void draw(QPainter& painter, const Text& text) const;
+    static void draw(QPainter& painter, const Text& text);
 
     QImage picture_;  // the stretched picture, what clearing restores
     mutable QImage image_;
@@ -64,4 +75,8 @@ private:
     QList<QRect> textRects_;  // where the texts on the card lie
     QRegion changed_;
     QStringList texts_;
+    // Card fonts are large, and Qt draws large glyphs from their outlines at every use, which
+    // costs far more than the rest of a step: each glyph is drawn once and copied from here.
+    QHash<QPair<QString, quint32>, Glyph> glyphs_;
+    qsizetype glyphBytes_ = 0;
 };

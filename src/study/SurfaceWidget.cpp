@@ -24,10 +24,13 @@ void SurfaceWidget::drawText(float x, float y, const QString& text) { image_.dra
 void SurfaceWidget::showChanges() {
     // At once rather than at the next pass of the event loop: a key's step ends on screen.
     const QRegion changed = image_.takeChanged();
-    if (isVisible())
-        repaint(changed);
-    else
-        update(changed);
+    // One rectangle at a time, so that each paints under a plain rectangular clip.
+    for (const QRect& r : changed) {
+        if (isVisible())
+            repaint(r);
+        else
+            update(r);
+    }
     image_.settle();
 }
 

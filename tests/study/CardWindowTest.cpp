@@ -390,3 +390,81 @@ TEST(CardImage, PaintedCardIsTheNewCardBeforeAndAfterSettling) {
         EXPECT_EQ(image.image(), expected);
     }
 }
+
+namespace {
+
+// Where a text put ink on a white picture, how much of it, and its darkest colour.
+struct Ink {
+    QRect box;
+    double amount = 0;
+    QRgb darkest = 0xffffffff;
+};
+
+Ink inkOf(const QImage& image) {
+    Ink ink;
+    int darkest = 256;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            const int gray = qGray(p);
+            if (gray == 255) continue;
+            ink.box |= QRect(x, y, 1, 1);
+            ink.amount += 255 - gray;
+            if (gray < darkest) {
+                darkest = gray;
+                ink.darkest = p;
+            }
+        }
+    return ink;
+}
+
+}  // namespace
+
+// The card's glyphs are drawn once and kept: the texts must come out where and as Qt itself
+// draws them (glyphs on whole pixels aside), in their colour, at every size the main window
+// offers, from a font standing in for missing characters, and after a change of colour.
+TEST(CardImage, TextLooksAsQtDrawsItAtEverySize) {
+    struct Case {
+        const char* text;
+        int points;
+        QColor color;
+    };
+    std::vector<Case> cases;
+    for (int points : {10, 18, 24, 36, 48, 72, 96, 120, 144, 168, 192, 216, 240})
+        cases.push_back({"Ohio", points, Qt::black});
+    cases.push_back({"Montgomery", 144, Qt::red});  // same glyphs, another colour
+    cases.push_back({"Little Rock", 36, QColor(30, 60, 200)});
+    cases.push_back({"Ελληνικά Ångström", 72, Qt::black});
+    QImage picture(1900, 420, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    CardImage image;
+    image.setPicture(picture, picture.size());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(c.points));
+        const QString text = QString::fromUtf8(c.text);
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPointSize(c.points);
+        image.setFont(font);
+        image.setColor(c.color);
+        QImage expected = picture;
+        QPainter painter(&expected);
+        painter.setFont(font);
+        painter.setPen(c.color);
+        painter.drawText(QPointF(40.4, 20.7 + QFontMetricsF(font, &expected).ascent()), text);
+        painter.end();
+        const Ink want = inkOf(expected);
+        ASSERT_GT(want.amount, 0);
+        for (int twice = 0; twice < 2; ++twice) {  // the second time from kept glyphs
+            image.clear();
+            image.drawText(40.4f, 20.7f, text);
+            const Ink got = inkOf(image.image());
+            EXPECT_LE((got.box.topLeft() - want.box.topLeft()).manhattanLength(), 2);
+            EXPECT_LE((got.box.bottomRight() - want.box.bottomRight()).manhattanLength(), 2);
+            EXPECT_NEAR(got.amount, want.amount, want.amount * 0.03);
+            EXPECT_LE(qAbs(qRed(got.darkest) - c.color.red()) +
+                          qAbs(qGreen(got.darkest) - c.color.green()) +
+                          qAbs(qBlue(got.darkest) - c.color.blue()),
+                      3);
+        }
+    }
+}
