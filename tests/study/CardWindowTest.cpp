@@ -106,21 +106,6 @@ TEST(CardWindow, WindowKeysDriveTheSession) {
     EXPECT_TRUE(dialogs.errors().isEmpty());
 }
 
-TEST(CardWindow, AKeyHeldDownRepeats) {
-    StudySession s(kThree);
-    s.options.questionFirst = false;
-    s.start();
-    ASSERT_TRUE(s.waitForKeys());
-    for (int i = 0; i < 3; ++i) {
-        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "),
-                         true);
-        QApplication::sendEvent(s.form->Picture1, &repeat);
-    }
-    EXPECT_EQ(s.card(), "Q1/A1");  // card 1, then 2, 3 and 1 again
-    EXPECT_EQ(s.form->CurrentCard, 2);
-    s.form->close();
-}
-
 TEST(CardWindow, ShowModalReturnsWhenEscClosesAndOpensAgain) {
     ScriptedDialogs dialogs;
     StudySession s(kThree);
@@ -262,36 +247,6 @@ TEST(CardWindow, UnreadablePictureOrCursorIsReportedAndTheWindowOpens) {
     }
 }
 
-TEST(CardWindow, QuestionAndAnswerSitOneLineApartAroundTheCentre) {
-    StudySession s({"Hg|Hg"});
-    s.options.questionFirst = false;
-    s.options.size = QStringLiteral("48");
-    s.start();
-    const QImage& image = s.form->Picture1->image().image();
-    QFont font(s.options.font);
-    font.setPointSizeF(48);
-    const QFontMetricsF metrics(font, &image);
-    const double line = metrics.height();
-    const double centre = image.height() / 2.0;
-    // Rows with ink in the middle third of the card.
-    QList<int> inked;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = image.width() / 3; x < 2 * image.width() / 3; ++x)
-            if (qGray(image.pixel(x, y)) < 128) {
-                inked.append(y);
-                break;
-            }
-    ASSERT_FALSE(inked.isEmpty());
-    for (int y : inked) {
-        const bool question = y >= centre - 1.5 * line - 1 && y <= centre - 0.5 * line + 1;
-        const bool answer = y >= centre + 0.5 * line - 1 && y <= centre + 1.5 * line + 1;
-        EXPECT_TRUE(question || answer) << y;
-    }
-    EXPECT_LT(inked.first(), centre - 0.5 * line);
-    EXPECT_GT(inked.last(), centre + 0.5 * line);
-    s.form->close();
-}
-
 // Setting the name is what notifies screen readers (QAccessible::NameChanged); the offscreen
 // platform has no screen reader to hear it, so the test reads what one would be told.
 TEST(CardWindow, ScreenReadersGetTheCardAtEveryStep) {
@@ -310,35 +265,6 @@ TEST(CardWindow, ScreenReadersGetTheCardAtEveryStep) {
     EXPECT_EQ(heard, QStringList({"Q1", "Q1\nA1", "Q2", "Q2\nA2", "Q1"}));
     EXPECT_EQ(surface->text(QAccessible::Description), "Flashcard");
     s.form->close();
-}
-
-TEST(CardImage, ClearingRestoresThePictureExactly) {
-    QImage picture(300, 200, QImage::Format_RGB32);
-    QPainter painter(&picture);
-    painter.fillRect(picture.rect(), Qt::white);
-    painter.fillRect(QRect(50, 50, 200, 100), QColor(10, 120, 200));
-    painter.end();
-    CardImage image;
-    image.setPicture(picture, picture.size());
-    image.takeChanged();
-    QFont font(QStringLiteral("Liberation Serif"));
-    font.setPointSize(30);
-    font.setItalic(true);
-    image.setFont(font);
-    image.drawText(20.5f, 40.25f, QStringLiteral("fjord"));
-    image.drawText(-30, 150, QStringLiteral("off the edge"));
-    EXPECT_NE(image.image(), picture);
-    const QRegion drawn = image.takeChanged();
-    // Everything outside the changed area is still the picture.
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (!drawn.contains(QPoint(x, y))) {
-                ASSERT_EQ(image.image().pixel(x, y), picture.pixel(x, y)) << x << "," << y;
-            }
-    image.clear();
-    EXPECT_EQ(image.image(), picture);
-    EXPECT_EQ(image.takeChanged(), drawn);
-    EXPECT_TRUE(image.texts().isEmpty());
 }
 
 // A step's drawing reaches the screen before the back buffer has caught up with the clearing:

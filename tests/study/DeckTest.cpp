@@ -163,16 +163,6 @@ TEST(Navigation, StateAfterEachKindOfStep) {
     }
 }
 
-TEST(Navigation, AnswerIsAddedWithoutClearing) {
-    setDeck(kThree);
-    Session s;
-    s.play(" ");
-    const int clears = s.surface.clears;
-    s.play(" ");
-    EXPECT_EQ(s.surface.clears, clears);
-    EXPECT_EQ(s.surface.card(), "Q1/A1");
-}
-
 TEST(Navigation, DecksWithoutCardsGiveBlankCards) {
     struct Case {
         const char* name;
@@ -329,15 +319,6 @@ TEST(RandomCard, IntegerPartPlusOneWithinTheDeck) {
     }
 }
 
-TEST(RandomCard, StaysWithinTheDeckWithTheRealGenerator) {
-    Main::Randomize();
-    for (int i = 0; i < 10000; ++i) {
-        const int card = Main::RandomCard(7);
-        ASSERT_GE(card, 1);
-        ASSERT_LE(card, 7);
-    }
-}
-
 // Surface 1366 x 768 and a line height chosen so that single and double precision differ.
 TEST(ShowCard, PositionsInSinglePrecision) {
     struct Case {
@@ -377,18 +358,6 @@ TEST(ShowCard, TooWideTextStartsLeftOfTheEdge) {
     s.surface.charWidth = 10;
     s.play(" ");
     EXPECT_EQ(s.surface.onCard.first().x, -25.0f);
-}
-
-TEST(ShowCard, ReturnsTheCardItDrew) {
-    setDeck({"C1|1", "C2|2", "C3|3", "C4|4"});
-    Session s;
-    EXPECT_EQ(s.deck.ShowCard(3, false), 3);
-    s.options.random = true;
-    ScriptedRandom random({0.0});
-    EXPECT_EQ(s.deck.ShowCard(3, false), 1);
-    EXPECT_EQ(s.state.LastRandomCard, 1);
-    EXPECT_EQ(s.deck.ShowCard(3, true), 3);  // revealing draws nothing at random
-    EXPECT_EQ(s.surface.card(), "C1/3");
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
