@@ -2,7 +2,8 @@
 # and builds into build/.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libgl-dev libxcb1-dev libgtest-dev libbenchmark-dev fonts-liberation)
+packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
+    libgtest-dev libbenchmark-dev fonts-liberation)
 packages+=("$@")
 
 missing=()
