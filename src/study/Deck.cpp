@@ -49,12 +49,10 @@ void SetRandomSource(std::function<double()> s) { source() = std::move(s); }
 
 namespace {
 
-// The highest index of the deck; a deck that could not be read at all has none.
-int upperCard() {
-    const int upper = int(Deckwork::CardLines.size()) - 1;
-    if (upper < 0) throw look::Failure(look::failures::SubscriptOutOfRange);
-    return upper;
-}
+// The highest index of the deck, below 1 for a deck without cards. A working copy that could
+// not be read has been reported once by the reader: its steps show blank cards, like an empty
+// deck's, rather than a report at every key.
+int upperCard() { return int(Deckwork::CardLines.size()) - 1; }
 
 QString card(int index) {
     if (index < 0 || index >= Deckwork::CardLines.size())
@@ -91,7 +89,7 @@ int Deck::ShowCard(int index, bool reveal) { return showCard(index, reveal, fals
 
 int Deck::drawAtRandom() {
     Main::Randomize();
-    const int upper = upperCard();
+    const int upper = qMax(upperCard(), 0);
     int n = Main::RandomCard(upper);
     // With fewer than two cards every draw gives the same card: show it rather than loop.
     if (upper >= 2)

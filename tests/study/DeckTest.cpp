@@ -169,17 +169,17 @@ TEST(Navigation, DecksWithoutCardsGiveBlankCards) {
         QStringList lines;
         int cardCount;  // left from an earlier deck
         bool random;
-        int reportsQuestionFirst, reportsTogether;
     };
+    // No lines at all is a working copy that could not be read; the reader has reported it
+    // once, so its steps are blank cards without a report each.
     const Case cases[] = {
-        {"header only", {"Side 1|Side 2"}, 0, false, 0, 0},
-        {"header only, count of an earlier deck", {"Side 1|Side 2"}, 5, false, 0, 0},
-        {"header only, random", {"Side 1|Side 2"}, 0, true, 0, 0},
-        {"header only, random, earlier count", {"Side 1|Side 2"}, 5, true, 0, 0},
-        // An unreadable working copy leaves no lines at all: each step reports reading the
-        // card, and a random draw reports too (a revealing step draws none).
-        {"no lines", {}, 0, false, 4, 4},
-        {"no lines, random", {}, 0, true, 7, 8},
+        {"header only", {"Side 1|Side 2"}, 0, false},
+        {"header only, count of an earlier deck", {"Side 1|Side 2"}, 5, false},
+        {"header only, random", {"Side 1|Side 2"}, 0, true},
+        {"header only, random, earlier count", {"Side 1|Side 2"}, 5, true},
+        {"no lines", {}, 0, false},
+        {"no lines, random", {}, 0, true},
+        {"no lines, random, earlier count", {}, 5, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -192,12 +192,7 @@ TEST(Navigation, DecksWithoutCardsGiveBlankCards) {
             s.options.random = c.random;
             const QStringList shown = s.play(" b  ");
             EXPECT_EQ(shown, QStringList({"", "", "", ""}));
-            const int expected = questionFirst ? c.reportsQuestionFirst : c.reportsTogether;
-            EXPECT_EQ(dialogs.errors().size(), expected);
-            if (expected) {
-                EXPECT_EQ(dialogs.errors().last(),
-                          expectedReport("Subscript out of range", "Form2.ShowCard", 106));
-            }
+            EXPECT_TRUE(dialogs.errors().isEmpty()) << dialogs.errors().join("\n").toStdString();
         }
     }
 }
