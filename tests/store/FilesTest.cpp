@@ -91,26 +91,6 @@ TEST(Files, EditFileFsoOnAMissingFileMakesTheNewLineAlone) {
     EXPECT_EQ(dialogs.errors().size(), 1);  // the reader's report of the missing file
 }
 
-TEST(Files, FailedWriteLeavesTheOldFileWholeAndIsReported) {
-    if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
-    ProgramFolder folder;
-    ScriptedDialogs dialogs;
-    QDir(folder.folder()).mkdir("ro");
-    const QString path = folder.folder() + "/ro/f.dat";
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(kThree);
-    f.close();
-    QFile::setPermissions(folder.folder() + "/ro", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    Main::EditFileFSO(path, "e|f", "", true, false, false, false);
-    QFile::setPermissions(folder.folder() + "/ro",
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), kThree);
-    EXPECT_EQ(dialogs.errors(),
-              QStringList{expectedReport("Permission denied", "Main.EditFileFSO", 102)});
-}
-
 TEST(Files, AFolderInPlaceOfTheFileIsReportedAndLeftAlone) {
     ProgramFolder folder;
     ScriptedDialogs dialogs;
