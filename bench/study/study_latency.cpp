@@ -11,6 +11,7 @@
 #include "Files.h"
 #include "Form2.h"
 #include "SurfaceWidget.h"
+#include "XcbReply.h"
 
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
@@ -138,14 +139,6 @@ int bareWindow(int argc, char** argv) {
     QTimer::singleShot(200, [&] { announce(window, 0, 0); });
     return app.exec();
 }
-
-template <class Reply>
-struct Freed {
-    Reply* reply;
-    ~Freed() { std::free(reply); }
-    Reply* operator->() const { return reply; }
-    explicit operator bool() const { return reply != nullptr; }
-};
 
 class Driver {
 public:

@@ -1,4 +1,5 @@
 #include "HotKeys.h"
+#include "XcbReply.h"
 
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
@@ -15,14 +16,6 @@ constexpr xcb_keysym_t kBackSpace = 0xff08;
 constexpr xcb_keysym_t kSpace = 0x0020;
 constexpr xcb_keysym_t kEscape = 0xff1b;
 constexpr xcb_keysym_t kNumLock = 0xff7f;
-
-template <class Reply>
-struct Freed {
-    Reply* reply;
-    ~Freed() { std::free(reply); }
-    Reply* operator->() const { return reply; }
-    explicit operator bool() const { return reply != nullptr; }
-};
 
 // Keys grabbed on the root window through Qt's own connection. X11 keeps a grab until the
 // client lets it go or disconnects, so the grabs are released when the card window closes.

@@ -8,6 +8,7 @@
 #include "ScriptedDialogs.h"
 #include "Settings.h"
 #include "SurfaceWidget.h"
+#include "XcbReply.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,6 @@
 namespace {
 
 constexpr xcb_keysym_t kSpace = 0x20;
-
-template <class Reply>
-struct Freed {
-    Reply* reply;
-    ~Freed() { std::free(reply); }
-    Reply* operator->() const { return reply; }
-    explicit operator bool() const { return reply != nullptr; }
-};
 
 bool run(const QString& program, const QStringList& arguments, QByteArray* out = nullptr) {
     QProcess p;

@@ -3,6 +3,7 @@
 #include "Pump.h"
 #include "ScriptedDialogs.h"
 #include "StudySession.h"
+#include "XcbReply.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,6 @@ namespace {
 
 const QStringList kThree = {"Q1|A1", "Q2|A2", "Q3|A3"};
 constexpr xcb_keysym_t kSpace = 0x20, kBackSpace = 0xff08, kNumLock = 0xff7f;
-
-template <class Reply>
-struct Freed {
-    Reply* reply;
-    ~Freed() { std::free(reply); }
-    Reply* operator->() const { return reply; }
-    explicit operator bool() const { return reply != nullptr; }
-};
 
 // Sends keys through the X server, as the keyboard would (XTest).
 void xdotool(const QStringList& arguments) {
