@@ -24,12 +24,7 @@ void EditorTest::startProgram() {
 
 void EditorTest::restartProgram() {
     delete editor;
-    Deckwork::SelectedSet = 0;
-    Deckwork::SetLines.clear();
-    Deckwork::Side1Topic.clear();
-    Deckwork::Side2Topic.clear();
-    Deckwork::CardLines.clear();
-    Deckwork::CardCount = 0;
+    resetCardStore();
     startProgram();
 }
 

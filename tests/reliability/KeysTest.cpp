@@ -163,29 +163,6 @@ private:
     xcb_keycode_t space_ = 0;
 };
 
-// A window manager on the display while these tests run, unless one runs already.
-class WindowManager : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
-        if (OtherProgram().windowManagerRuns()) return;
-        if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty()) return;
-        openbox_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        if (!QTest::qWaitFor([] { return OtherProgram().windowManagerRuns(); }, 5000))
-            openbox_.kill();
-    }
-    void TearDown() override {
-        if (openbox_.state() == QProcess::NotRunning) return;
-        openbox_.terminate();
-        openbox_.waitForFinished(3000);
-    }
-
-private:
-    QProcess openbox_;
-};
-
-const auto* const kWindowManager = ::testing::AddGlobalTestEnvironment(new WindowManager);
-
 class Keys : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -143,44 +143,6 @@ bool pressed(const QList<OtherClient::Press>& presses, xcb_keycode_t code, uint1
     return false;
 }
 
-// A window manager for the display, so that full screen, modality and focus behave as on a
-// desktop; started only when none runs, and stopped at the end.
-class WindowManager : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QLatin1String("xcb") || running()) return;
-        if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty()) return;
-        openbox_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        if (!QTest::qWaitFor([] { return running(); }, 5000)) openbox_.kill();
-    }
-    void TearDown() override {
-        if (openbox_.state() == QProcess::NotRunning) return;
-        openbox_.terminate();
-        openbox_.waitForFinished(3000);
-    }
-
-private:
-    static bool running() {
-        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        const char name[] = "_NET_SUPPORTING_WM_CHECK";
-        Freed<xcb_intern_atom_reply_t> atom{xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr)};
-        bool found = false;
-        if (atom && atom->atom) {
-            Freed<xcb_get_property_reply_t> p{xcb_get_property_reply(
-                c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr)};
-            found = p && xcb_get_property_value_length(p.reply) > 0;
-        }
-        xcb_disconnect(c);
-        return found;
-    }
-
-    QProcess openbox_;
-};
-
-const auto* const kWindowManager = ::testing::AddGlobalTestEnvironment(new WindowManager);
-
 class X11Keys : public ::testing::Test {
 protected:
     void SetUp() override {

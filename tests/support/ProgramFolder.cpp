@@ -13,6 +13,10 @@ ProgramFolder::ProgramFolder() {
     Main::SetProgramFolder(dir_.path());
     Deckwork::InUsePath = path("in-use.dat");
     Deckwork::SetFilePath = path("default.dat");
+    resetCardStore();
+}
+
+void resetCardStore() {
     Deckwork::SelectedSet = 0;
     Deckwork::SetLines.clear();
     Deckwork::Side1Topic.clear();

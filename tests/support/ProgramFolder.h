@@ -21,5 +21,8 @@ private:
     QTemporaryDir dir_;
 };
 
+// Empties the card-store globals, as a fresh start of the program finds them.
+void resetCardStore();
+
 // The bytes of `lines`, each followed by CR LF.
 QByteArray crlf(std::initializer_list<const char*> lines);
