@@ -1,141 +1,159 @@
+// The start-up and the main window: the files provisioned, the options restored and stored, and
+// the two actions.
 #include "CurrentSet.h"
-#include "Form1.h"
 #include "Form2.h"
-#include "Form3.h"
-#include "ProgramFolder.h"
-#include "ScriptedDialogs.h"
-#include "Settings.h"
-
-#include <gtest/gtest.h>
+#include "Program.h"
+#include "SurfaceWidget.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <QTimer>
-#include <QTreeView>
 
 namespace {
 
-void leaveSizeBox(Form1& form) {
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(form.Combo1, &out);
+// The six options as "1" and "0", then the two combo boxes.
+QString options(const Form1& form) {
+    QString states;
+    for (int n = 1; n <= 6; ++n) states += form.OptionButton[n]->isChecked() ? '1' : '0';
+    return states + " " + form.Combo1->currentText() + " " + form.Combo2->currentText();
 }
 
 }  // namespace
 
-TEST(MainWindow, OptionClicksStoreBothKeysOfThePair) {
-    struct Case {
-        int clicked;
-        const char* first;
-        const char* firstValue;
-        const char* second;
-        const char* secondValue;
+TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
+    start();
+    EXPECT_EQ(look("copy; sets.dat; shown"),
+              "copy=StatesCapitals.dat,default.dat; "
+              "sets.dat=Sets,States|Capitals|StatesCapitals.dat; shown=");
+    EXPECT_EQ(options(*main), "101010 144 Arial");
+    EXPECT_EQ(main->Label3->text(),
+              "You have the States/Capitals set of flashcards in your hand. Click the 'Edit Cards' "
+              "button to pick up another set of flashcards, make a your own set of flashcards or "
+              "add/remove flashcards to/from this States/Capitals set.");
+    EXPECT_EQ(main->windowTitle() + look::applicationTitle(), "QuorvaneQuorvane");
+    EXPECT_FALSE(main->windowIcon().isNull());
+    EXPECT_EQ(main->size(), QSize(536, 469));
+    EXPECT_TRUE(main->focusWidget() == main->Text1 && main->Text1->y() >= main->height());
+    const int fonts = main->Combo2->count();
+    EXPECT_EQ(main->Combo2->itemText(fonts - 2) + main->Combo2->itemText(fonts - 1) +
+                  main->Combo1->itemText(12),
+              "ArialNew Times Roman240");
+    const QByteArray sets =
+        crlf({"Sets", "States|Capitals|StatesCapitals.dat", "A|B|AB.dat", "C|D|gone.dat"});
+    box.write("AB.dat", crlf({"A|B", "a|b"}));
+    box.write("StatesCapitals.dat", crlf({"States|Capitals", "Ohio|Columbus"}));
+    const std::tuple<QStringList, QString, QString> cases[] = {
+        // stored; state; options
+        {{"SelectedSet=2"}, "copy=AB.dat; reports=", "101010 144 Arial"},
+        {{"SelectedSet=3"}, "copy=default.dat; reports=", "101010 144 Arial"},  // not set file
+        {{"Option1=False", "Option2=True", "Option4=1", "Option3=0"},
+         "copy=StatesCapitals.dat",
+         "010110 144 Arial"},
+        {{"Option5=True", "Option6=True", "Option3=False", "Option4=False"},
+         "reports=",
+         "100001 144 Arial"},
+        {{"Option1=maybe", "Option2=True"},
+         "reports=Form1.Form_Load@120: Type mismatch",
+         "011010 144 Arial"},
+        {{"SelectedSet=abc"},
+         "reports=Form1.Form_Load@130: Type mismatch; copy=default.dat",
+         "101010 144 Arial"},
+        {{"SelectedSet=99999999999"}, "reports=Form1.Form_Load@130: Overflow", "101010 144 Arial"},
+        {{"SelectedSet=-5", "Combo1=72", "Combo2=Courier"},
+         "copy=default.dat",
+         "101010 72 Courier"},
     };
-    for (const Case& c : {Case{2, "Option1", "False", "Option2", "True"},
-                          Case{4, "Option3", "False", "Option4", "True"},
-                          Case{6, "Option5", "False", "Option6", "True"},
-                          Case{1, "Option1", "True", "Option2", "False"}}) {
-        ProgramFolder folder;
-        Form1 form;
-        QTest::mouseClick(form.OptionButton[c.clicked], Qt::LeftButton);
-        EXPECT_EQ(ReadSetting(c.first, "unset"), c.firstValue) << c.clicked;
-        EXPECT_EQ(ReadSetting(c.second, "unset"), c.secondValue) << c.clicked;
+    for (const auto& [stored, expected, restored] : cases) {
+        QFile::remove(SettingsFilePath());
+        for (const QString& s : stored) WriteSetting(s.section('=', 0, 0), s.section('=', 1));
+        box.write("in-use.dat", "stale\r\n");
+        if (stored[0] == "SelectedSet=3") QFile::remove(box.path("in-use.dat"));
+        d.shown.clear();
+        start(sets);
+        EXPECT_EQ(look(expected + "; sets.dat"),
+                  expected +
+                      "; sets.dat=Sets,States|Capitals|StatesCapitals.dat,A|B|AB.dat,C|D|gone.dat");
+        EXPECT_EQ(options(*main), restored);
     }
+    for (const char* name :
+         {"default-sets.dat", "default.dat", "sets.dat", "in-use.dat", "StatesCapitals.dat"})
+        QFile::remove(box.path(name));
+    start();
+    EXPECT_EQ(
+        look("reports"),
+        "reports=Form1.Form_Load@126: File not found,Form1.Form_Load@128: File not found,"
+        "Form1.Form_Load@128: File not found,Main.ReadFileToStringFSOLine@100: File not found");
+    EXPECT_TRUE(main->Label3->text().startsWith("You have the States/Capitals set"));
+    EXPECT_EQ(AppTitleFrom("Quorvane Flash Card Pro"), "Quorvane Flash Card");
+    EXPECT_EQ(AppTitleFrom("one two three four five six seven eight nine ten elevenxx"),
+              "one two three four five six seven eight");
 }
 
-TEST(MainWindow, APickedSizeIsStoredAndRestoredButTheGuardsSizeIsNot) {
-    ProgramFolder folder;
-    {
-        Form1 form;
-        const int index = form.Combo1->findText("72");
-        ASSERT_GE(index, 0);
-        form.Combo1->setCurrentIndex(index);
-        emit form.Combo1->activated(index);
-        EXPECT_EQ(ReadSetting("Combo1", "unset"), "72");
-
-        form.Combo1->lineEdit()->setText("huge");
-        leaveSizeBox(form);
-        EXPECT_EQ(form.Combo1->currentText(), "28");
-        EXPECT_EQ(ReadSetting("Combo1", "unset"), "72");
-    }
-    Form1 restarted;
-    EXPECT_EQ(restarted.Combo1->currentText(), "72");
-}
-
-TEST(MainWindow, SizeGuardKeepsNumbersAndReplacesEverythingElse) {
-    ProgramFolder folder;
-    Form1 form;
-    for (const auto& [typed, kept] : {std::pair{"36", "36"},
+TEST_F(Program, OptionsAreStoredWhenPickedAndTheSizeBoxKeepsANumber) {
+    start();
+    for (int clicked : {2, 4, 6, 1}) QTest::mouseClick(main->OptionButton[clicked], Qt::LeftButton);
+    main->Combo1->setCurrentIndex(main->Combo1->findText("72"));
+    emit main->Combo1->activated(main->Combo1->currentIndex());
+    for (const auto& [typed, kept] : {std::pair{"37", "37"},
                                       {"12.5", "12.5"},
                                       {"", "28"},
                                       {"big", "28"},
                                       {"0", "28"},
                                       {"1e9", "28"}}) {
-        form.Combo1->lineEdit()->setText(typed);
-        leaveSizeBox(form);
-        EXPECT_EQ(form.Combo1->currentText(), kept) << typed;
+        main->Combo1->lineEdit()->setText(typed);
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(main->Combo1, &out);
+        EXPECT_EQ(main->Combo1->currentText(), kept) << typed;
     }
+    QString stored;
+    for (const char* key :
+         {"Option1", "Option2", "Option3", "Option4", "Option5", "Option6", "Combo1"})
+        stored += ReadSetting(key, "-") + " ";
+    EXPECT_EQ(stored, "True False False True False True 72 ");  // not what the guard put there
+    start();
+    EXPECT_EQ(options(*main), "100101 72 Arial");
 }
 
-TEST(MainWindow, StartOpensTheCardWindowModallyAndReturnsWhenEscClosesIt) {
-    ProgramFolder folder;
-    ScriptedDialogs dialogs;
+TEST_F(Program, StartShowsTheCardsModallyAndEditSwapsTheWindows) {
     WriteSetting("Option4", "True");
     WriteSetting("Option3", "False");
-    Form1 form;
-    form.show();
+    start();
     for (int run = 0; run < 2; ++run) {
-        bool sawModal = false;
+        QString card;
+        int ink = 0;
         QTimer::singleShot(100, [&] {
-            Form2* cards = form.cardWindow();
-            ASSERT_NE(cards, nullptr);
-            sawModal = cards->isVisible() && cards->isModal() &&
-                       QApplication::activeModalWidget() == cards;
-            EXPECT_EQ(cards->CurrentCard, 1) << run;  // the first card's question is showing
-            EXPECT_TRUE(cards->AnswerPending) << run;
+            Form2* cards = main->cardWindow();
+            ASSERT_TRUE(cards && QApplication::activeModalWidget() == cards);
+            card = cards->Picture1->accessibleName();
+            // The first card is drawn in the 144 pt Arial the main window starts with.
+            const QImage image = cards->Picture1->image().image();
+            for (int y = 0; y < image.height(); y += 2)
+                for (int x = image.width() / 3; x < 2 * image.width() / 3; x += 2)
+                    ink += qGray(image.pixel(x, y)) < 128;
             QTest::keyClick(cards, Qt::Key_Escape);
         });
-        // Should the window never close, fail instead of hanging.
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [&] {
-            ADD_FAILURE() << "card window still open";
-            form.cardWindow()->close();
-        });
-        watchdog.start(10000);
-        form.PushButton1_Click();
-        EXPECT_TRUE(sawModal) << run;
-        EXPECT_FALSE(form.cardWindow()->isVisible()) << run;
+        bool forced = false;  // fail rather than hang
+        QTimer guard;
+        guard.callOnTimeout([&] { forced = true, main->cardWindow()->close(); });
+        guard.start(10000);
+        main->PushButton1_Click();
+        EXPECT_EQ(card, "Alabama") << run;
+        EXPECT_GT(ink, 1000) << run;
+        EXPECT_FALSE(main->cardWindow()->isVisible() || forced);
         EXPECT_EQ(Deckwork::CardCount, 50);
     }
-    EXPECT_TRUE(dialogs.errors().isEmpty());
-}
-
-TEST(MainWindow, EditSwapsTheMainWindowForTheEditorAndBack) {
-    ProgramFolder folder;
-    ScriptedDialogs dialogs;
-    folder.write("sets.dat",
-                 crlf({"Sets", "States|Capitals|StatesCapitals.dat", "A|B|AB.dat", "C|D|CD.dat"}));
-    WriteSetting("SelectedSet", "5");
-    Form1 form;
-    form.show();
-    form.PushButton2_Click();
-    Form3* editor = form.editor();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(editor->isVisible());
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(editor->setCount(), 3);
-    // SelectedSet 5 lies beyond the three sets: the last one is highlighted.
-    const auto* setList = editor->findChild<QTreeView*>("ListView2");
-    ASSERT_NE(setList, nullptr);
-    const QModelIndexList rows = setList->selectionModel()->selectedRows();
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows.first().row(), 2);
-    EXPECT_FALSE(editor->NewSetSelected);
-    editor->close();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(dialogs.errors().isEmpty());
+    box.write("sets.dat",
+              crlf({"Sets", "States|Capitals|StatesCapitals.dat", "A|B|AB.dat", "C|D|CD.dat"}));
+    for (const auto& [selected, highlight] : {std::pair{2, 2}, {5, 3}, {-3, 0}}) {
+        start();
+        Deckwork::SelectedSet = selected;
+        edit();
+        EXPECT_EQ(look("set; new"), QString("set=%1; new=0").arg(highlight));
+        EXPECT_TRUE(main->isHidden());
+        selected == 5 ? act("back") : void(editor->close());
+        EXPECT_TRUE(main->isVisible());
+    }
+    EXPECT_TRUE(d.shown.isEmpty());
 }

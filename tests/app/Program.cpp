@@ -1,0 +1,53 @@
+#include "Program.h"
+
+#include "Codec.h"
+
+#include <QRadioButton>
+
+void Program::act(const QString& step) {
+    const QStringList parts = step.split('/');
+    for (const QString& s : parts.mid(1))
+        s == "yes" || s == "no" ? d.reply(s == "yes") : d.answer(s);
+    const QString verb = parts[0].section(' ', 0, 0);
+    const int k = parts[0].section(' ', 1).toInt();
+    if (verb == "restart") return start(), edit();
+    if (verb == "pick") return choose("ListView2", k);
+    if (verb == "edit" || verb == "delete") choose("ListView1", k);
+    if (verb == "remove") choose("ListView2", k, true);
+    static const QMap<QString, const char*> buttons = {
+        {"add", "PushButton1"},     {"edit", "PushButton2"}, {"delete", "PushButton3"},
+        {"restore", "PushButton4"}, {"back", "PushButton5"}, {"create", "PushButton6"},
+        {"remove", "PushButton7"}};
+    click(buttons.value(verb));
+}
+
+QString Program::look(const QString& expected) const {
+    QStringList got;
+    for (const QString& item : expected.split("; ")) {
+        const QString key = item.section('=', 0, 0);
+        QString value;
+        if (key == "cards" || key == "sets")
+            value = entries(key == "cards" ? "ListView1" : "ListView2");
+        else if (key == "marked" || key == "set")
+            value = QString::number(highlighted(key == "set" ? "ListView2" : "ListView1"));
+        else if (key == "stored")
+            value = stored();
+        else if (key == "new")
+            value = QString::number(editor->NewSetSelected);
+        else if (key == "reports")
+            value = d.reports().join(',');
+        else if (key == "shown")
+            value = d.shown.join(" + ");
+        else if (key == "option5")
+            value = main->OptionButton[5]->text();
+        else if (key == "files" || key == "copy") {  // copy: the files the working copy equals
+            for (auto [name, bytes] : box.inside().asKeyValueRange())
+                if (key == "files" || (name != "in-use.dat" && bytes == box.read("in-use.dat")))
+                    value += (value.isEmpty() ? "" : ",") + name;
+        } else
+            value = box.exists(key) ? codec::splitLines(codec::decode(box.read(key))).join(',')
+                                    : QStringLiteral("<none>");
+        got << key + "=" + value;
+    }
+    return got.join("; ");
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Form1.h"
+#include "Form3.h"
+#include "Harness.h"
+#include "Settings.h"
+
+#include <gtest/gtest.h>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+// The whole program on a sandbox's folder: the main window started, and the editor opened by
+// "Edit Cards" and driven as a user drives it.
+class Program : public ::testing::Test {
+protected:
+    // Starts the program (again), with `sets` as the list of sets when given and `selected` as
+    // the stored set in hand unless 0.
+    void start(const QByteArray& sets = {}, int selected = 0) {
+        main.reset();
+        resetCardStore();
+        if (!sets.isEmpty()) box.write("sets.dat", sets);
+        if (selected) WriteSetting("SelectedSet", QString::number(selected));
+        main = std::make_unique<Form1>();
+        main->show();
+    }
+    void edit() {
+        main->PushButton2_Click();
+        editor = main->editor();
+        ASSERT_TRUE(editor && QTest::qWaitForWindowExposed(editor));
+    }
+    QTreeView* list(const char* name) const { return editor->findChild<QTreeView*>(name); }
+    void click(const char* button) {
+        QTest::mouseClick(editor->findChild<QPushButton*>(button), Qt::LeftButton);
+    }
+    // Clicks entry k (from 1) of a list; with `byKeys`, highlights it as the arrow keys do,
+    // which picks no set (0 highlights none).
+    void choose(const char* name, int k, bool byKeys = false) {
+        QTreeView* view = list(name);
+        const QModelIndex index = view->model()->index(k - 1, 0);
+        view->clearSelection();
+        if (k < 1) return;
+        view->scrollTo(index);
+        if (byKeys)
+            view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select);
+        else
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(index).center());
+    }
+    // The entries of a list, "Side 1|Side 2" for cards, joined by ",".
+    QString entries(const char* name) const {
+        QStringList out;
+        const QAbstractItemModel* m = list(name)->model();
+        for (int row = 0; row < m->rowCount(); ++row)
+            out << m->index(row, 0).data().toString() +
+                       (m->columnCount() > 1 ? "|" + m->index(row, 1).data().toString() : "");
+        return out.join(',');
+    }
+    // The highlighted entry (from 1, 0 for none); -1 when it is out of sight.
+    int highlighted(const char* name) const {
+        const QTreeView* view = list(name);
+        const QModelIndexList rows = view->selectionModel()->selectedRows();
+        if (rows.isEmpty()) return 0;
+        const QRect at = view->visualRect(rows.first());
+        return view->viewport()->rect().contains(at) ? rows.first().row() + 1 : -1;
+    }
+    QString stored() const { return ReadSetting("SelectedSet", "-"); }
+
+    // Runs one editor step, "verb k/answer/answer": add, edit k, delete k (card k clicked
+    // first, 0 for none), create, pick k (set k clicked), remove k (set k highlighted by keys),
+    // restore, back or restart; the answers go to its prompts, "yes" and "no" to its questions.
+    void act(const QString& step);
+    // The state named by `expected`, in its form "key=value; ...": cards, sets (the lists),
+    // marked (the highlighted card), set (the highlighted set), stored, new (the flag of the set
+    // made in this visit), shown (the boxes, joined by " + "), reports, option5 (its text on the
+    // main window), files (the program folder's), copy (the files the working copy equals), or
+    // a file's name for its lines; lists are joined by ",".
+    QString look(const QString& expected) const;
+
+    Sandbox box;
+    ScriptedDialogs d;
+    std::unique_ptr<Form1> main;
+    QPointer<Form3> editor;
+};

@@ -1,0 +1,112 @@
+// Faults in the middle of a rewrite or a copy: a full disk, a folder that refuses writes, memory
+// running out, the process killed. Each file then holds what it held before, or one whole state
+// that the rewrites went through, and the failure is reported.
+#include "Codec.h"
+#include "CurrentSet.h"
+#include "Files.h"
+#include "Harness.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <QRegularExpression>
+#include <csignal>
+#include <random>
+
+TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
+    Sandbox box;
+    QByteArray cards = "Big|Set\r\n";
+    for (int i = 0; i < 300000; ++i)
+        cards += "\xC9tat " + QByteArray::number(i) + "|Capitale \x80\r\n";
+    box.write("sets.dat", crlf({"Sets", "States|Capitals|default.dat", "Big|Set|big.dat"}));
+    box.write("big.dat", cards);
+    box.write("in-use.dat", cards);
+    const auto before = box.inside();
+    const QString seventh = codec::decode("\xC9tat 7|Capitale \x80");
+    const std::function<void()> operations[] = {
+        [] { Main::EditFileFSO(Deckwork::InUsePath, "New|Card", {}, true, false, false, false); },
+        [&] { Main::EditFileFSO(Deckwork::InUsePath, "x|y", seventh, false, true, false, false); },
+        [&] { Main::EditFileFSO(Deckwork::InUsePath, {}, seventh, false, false, true, false); },
+        [] { Main::CopyFile(Main::ProgramFile("big.dat"), Deckwork::InUsePath); },
+        [] { Deckwork::SelectedSet = 2, Deckwork::ReadSets(); },
+    };
+    const QStringList unread = {"report: Main.ReadFileToStringFSOLine@102: Out of memory",
+                                "report: Main.EditFileFSO@100: Path/File access error"};
+    const struct {
+        char fault;  // d: disk full, p: permission denied as "nobody", m: out of memory
+        int operation;
+        QStringList said;
+    } cases[] = {
+        {'d', 0, {"report: Main.EditFileFSO@102: Disk full"}},
+        {'d', 1, {"report: Main.EditFileFSO@104: Disk full"}},
+        {'d', 2, {"report: Main.EditFileFSO@106: Disk full"}},
+        {'d', 3, {"throw: Disk full"}},
+        {'d', 4, {"report: Deckwork.ReadSets@112: Disk full"}},
+        {'p', 0, {"report: Main.EditFileFSO@102: Permission denied"}},
+        {'p', 3, {"throw: Permission denied"}},
+        {'p', 4, {"report: Deckwork.ReadSets@112: Permission denied"}},
+        {'m', 0, unread},  // read but not decoded: never rewritten from what was read
+        {'m', 2, unread},
+    };
+    for (const auto& c : cases) {
+        // Root may write anywhere: "nobody" then meets a folder it cannot write.
+        for (const QString& f : {box.folder() + "/..", box.folder()})
+            QFile::setPermissions(f, QFileDevice::Permissions(c.fault == 'p' ? 0x5555 : 0x7755));
+        const QStringList said = inChild([&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit disk{64 << 10, 64 << 10};
+            if (c.fault == 'd') ::setrlimit(RLIMIT_FSIZE, &disk);
+            if (c.fault == 'm') {  // room to read the bytes, not to decode them
+                QFile statm("/proc/self/statm");
+                statm.open(QIODevice::ReadOnly);
+                const rlim_t room = statm.readLine().split(' ')[0].toULong() * 4096 +
+                                    rlim_t(cards.size()) + (8 << 20);
+                const rlimit memory{room, room};
+                ::setrlimit(RLIMIT_AS, &memory);
+            }
+            if (c.fault == 'p' && ::geteuid() == 0 && (::setgroups(0, nullptr) || ::setuid(65534)))
+                say("cannot become nobody");
+            operations[c.operation]();
+        });
+        EXPECT_EQ(said, c.said);
+        EXPECT_EQ(box.inside(), before) << qPrintable(c.said.join(' '));
+    }
+}
+
+TEST(Faults, AKilledRewriteLeavesEachFileWhole) {
+    Sandbox box;
+    QByteArray start = "Loop|Test\r\n";
+    for (int i = 0; i < 500; ++i) start += "filler " + QByteArray::number(i) + "|\xE9t\xE9\r\n";
+    box.write("in-use.dat", start);
+    // The start, then whole cards only: a cut file ends in the middle of a line.
+    const QRegularExpression cards(QStringLiteral("^(card \\d+\\|(answer|ANSWER)\r\n)*$"));
+    const auto whole = [&](const QByteArray& bytes) {
+        return bytes.startsWith(start) &&
+               cards.match(QString::fromLatin1(bytes.mid(start.size()))).hasMatch();
+    };
+    std::mt19937 random(7);
+    for (int kill = 0; kill < 200; ++kill) {
+        const auto rounds = [kill] {
+            say("ready");
+            for (int r = kill * 1000;; ++r) {
+                const QString card = QStringLiteral("card %1|").arg(r);
+                Main::EditFileFSO(Deckwork::InUsePath, card + "answer", {}, true, false, false,
+                                  false);
+                Main::EditFileFSO(Deckwork::InUsePath, card + "ANSWER", card + "answer", false,
+                                  true, false, false);
+                Main::EditFileFSO(Deckwork::InUsePath, {}, QString("card %1|ANSWER").arg(r - 5),
+                                  false, false, true, false);
+                Main::CopyFile(Deckwork::InUsePath, Main::ProgramFile("loop.dat"));
+            }
+        };
+        EXPECT_EQ(inChild(rounds, int(random() % 4000)), QStringList{"ready"});
+        ASSERT_TRUE(whole(box.read("in-use.dat"))) << "kill " << kill;
+        ASSERT_TRUE(!box.exists("loop.dat") || whole(box.read("loop.dat"))) << "kill " << kill;
+        // A rewrite killed before its rename may leave its new file, under a name no set uses.
+        for (const QString& name : box.inside().keys())
+            if (!name.endsWith(".dat")) QFile::remove(box.path(name));
+    }
+    EXPECT_EQ(box.inside().keys(),
+              QStringList({"default-sets.dat", "default.dat", "in-use.dat", "loop.dat"}));
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QQueue>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <initializer_list>
+#include <ostream>
+
+// The bytes of `lines`, each followed by CR LF.
+QByteArray crlf(std::initializer_list<QByteArray> lines);
+
+// A program folder ("prog") inside an outer folder that holds a file of its own, so that a test
+// sees whether anything reached past the program folder. It holds the installed files, the
+// settings are empty, and the card-store globals are as a fresh start finds them.
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    QString folder() const { return outer_.path() + QStringLiteral("/prog"); }
+    QString path(const QString& name) const { return folder() + QLatin1Char('/') + name; }
+    QByteArray read(const QString& name) const;  // "<none>" when it cannot
+    void write(const QString& name, const QByteArray& bytes) const;
+    bool exists(const QString& name) const;
+    // Every entry below the program folder, or beside it, with its bytes (a folder, a pipe or a
+    // link by its kind).
+    QMap<QString, QByteArray> inside() const;
+    QMap<QString, QByteArray> outside() const;
+
+private:
+    QTemporaryDir outer_;
+};
+void resetCardStore();
+
+// "Location@statement: description" for a whole error report.
+QString shortReport(const QString& report);
+
+// Records every box, as "kind(title): text" and a prompt's default text in brackets, error
+// reports in short; answers prompts and questions from a script.
+class ScriptedDialogs final : public look::Dialogs {
+public:
+    ScriptedDialogs() { look::setDialogs(this); }
+    ~ScriptedDialogs() override { look::setDialogs(nullptr); }
+    ScriptedDialogs& answer(const QString& text) { return answers_.enqueue(text), *this; }
+    ScriptedDialogs& reply(bool yes) { return replies_.enqueue(yes), *this; }
+    void error(const QString& title, const QString& text) override;
+    QString prompt(const QString& text, const QString& title, const QString& defaultText) override;
+    bool question(const QString& text, const QString& title) override;
+    void notice(const QString& text, const QString& title) override;
+    QStringList reports() const;
+    bool scriptUsed() const { return answers_.isEmpty() && replies_.isEmpty(); }
+    QStringList shown;
+
+private:
+    QQueue<QString> answers_;
+    QQueue<bool> replies_;
+};
+
+// Runs `body` in a forked child, which a test may starve without harm, and gives the lines it
+// said, then its reports ("report: " and the short report). With `killAfterUs`, kills it that
+// long after it said "ready".
+QStringList inChild(const std::function<void()>& body, int killAfterUs = -1);
+void say(const QByteArray& line);
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << qPrintable(text) << '"';
+}

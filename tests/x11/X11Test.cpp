@@ -1,0 +1,167 @@
+// The study keys on a real X server, and the real program driven as a user drives it, each test
+// in a desktop session of its own (session.sh). Keys come through the X server (xdotool); xev is
+// the other program that has the focus, and the window manager closes windows (wmctrl).
+#include "CurrentSet.h"
+#include "Form2.h"
+#include "Harness.h"
+#include "Options.h"
+#include "Pump.h"
+#include "SurfaceWidget.h"
+#include "XcbReply.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString xdotool(const QStringList& arguments) { return run("xdotool", arguments); }
+
+// Another program's hold on Spacebar: grabs it, unless another program holds it.
+bool grabSpace(bool keep = false) {
+    static xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_keycode_t space = 65;  // the server's standard keyboard map
+    Freed<xcb_generic_error_t> held{
+        xcb_request_check(c, xcb_grab_key_checked(c, 1, root, 0, space, 1, 1))};
+    if (!keep) xcb_ungrab_key(c, space, root, 0);
+    xcb_flush(c);
+    return !held;
+}
+
+// Another program with the keyboard focus: the modifiers of each Spacebar it got.
+struct Xev {
+    Xev() {
+        p.start("xev", {"-event", "keyboard"});
+        // The window manager may keep the focus on the card window: ask until it moves.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            const QString id = xdotool({"search", "--name", "^Event Tester$"});
+            return !id.isEmpty() && xdotool({"windowactivate", id, "getactivewindow"}) == id;
+        }));
+    }
+    QStringList spaces() {
+        (void)QTest::qWaitFor([&] {
+            out += QString::fromLatin1(p.readAllStandardOutput());
+            return out.contains("(keysym 0x20, space)");
+        });
+        QStringList states;
+        for (const QString& event : std::exchange(out, {}).split("\n\n"))
+            if (event.startsWith("KeyPress") && event.contains("(keysym 0x20, space)"))
+                states << event.section("state ", 1).section(',', 0, 0);
+        return states;
+    }
+    QProcess p;
+    QString out;
+};
+
+}  // namespace
+
+TEST(X11, TheStudyKeysReachTheSessionWhereverTheFocusIsAndOnlyWhileItRuns) {
+    Sandbox box;
+    ScriptedDialogs d;
+    Options options;
+    Form2 form(options);
+    box.write("in-use.dat", crlf({"H", "Q1|A1", "Q2|A2", "Q3|A3"}));
+    const auto open = [&] {
+        Deckwork::LoadInUseCards();
+        form.CurrentCard = 1, form.AnswerPending = false;
+        form.Timer1.start(10);
+        form.Open();
+        return QTest::qWaitFor([&] { return form.takingKeys(); });
+    };
+    const auto shows = [&](const char* card) {
+        return QTest::qWaitFor([&] { return form.Picture1->accessibleName() == card; });
+    };
+    ASSERT_TRUE(open() && form.keysSystemWide());
+    Xev other;
+    const QString atom = QString("%1-%1").arg(Deckwork::SpaceAtom);
+    EXPECT_EQ(run("xlsatoms", {"-range", atom}).section('\t', 1), "A00F2");
+    xdotool({"key", "space", "shift+space"});
+    EXPECT_TRUE(shows("Q1\nA1"));
+    EXPECT_EQ(other.spaces(), QStringList{"0x1"});  // only the one with Shift
+    xdotool({"key", "BackSpace"});
+    EXPECT_TRUE(shows("Q3"));
+    // A lit Num Lock or Caps Lock does not stop the keys.
+    xdotool({"key", "Num_Lock", "space"});
+    EXPECT_TRUE(shows("Q3\nA3"));
+    xdotool({"key", "Caps_Lock", "space", "Num_Lock", "Caps_Lock"});
+    EXPECT_TRUE(shows("Q1"));
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible() && !form.takingKeys(); }));
+    xdotool({"key", "space"});
+    EXPECT_EQ(other.spaces(), QStringList{"0x0"});  // the keys are given back
+    // A key another program holds stays with it; the others work.
+    ASSERT_TRUE(grabSpace(true) && open());
+    xdotool({"key", "space", "BackSpace"});
+    EXPECT_TRUE(shows("Q3"));
+    form.close();
+    grabSpace();
+    // The window manager closing the card window ends the session and gives the keys back.
+    ASSERT_TRUE(open() && !grabSpace());
+    run("wmctrl", {"-i", "-c", QString::number(form.winId())});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible() && grabSpace(); }));
+    EXPECT_TRUE(Deckwork::PumpStop && d.shown.isEmpty());
+}
+
+TEST(X11, TheProgramKeepsANewSetAndItsCardAcrossARestart) {
+    Sandbox box;
+    QProcess program;
+    // The window titled `title` (but `except`) once the window manager has made it active.
+    const auto window = [&](const QString& title, const QString& except = {}) {
+        QString id;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                id = xdotool({"getactivewindow"});
+                return id != except && xdotool({"getwindowname", id}) == title;
+            },
+            15000))
+            << qPrintable(title);
+        return id;
+    };
+    const auto click = [&](const QString& w, int x, int y) {
+        xdotool({"mousemove", "--window", w, QString::number(x), QString::number(y), "click", "1"});
+    };
+    const auto answer = [&](const QString& title, const QString& text, const QString& except = {}) {
+        const QString prompt = window(title, except);
+        xdotool({"type", "--delay", "20", text});
+        xdotool({"key", "Return"});
+        return prompt;
+    };
+    const auto start = [&] {
+        program.start(QUORVANE_EXECUTABLE, {"--folder", box.folder()});
+        return window("Quorvane");
+    };
+    QString main = start();
+    click(main, 268, 435);  // "Edit Cards"
+    const QString editor = window("Edit Cards");
+    click(editor, 136, 149);  // "Create New Set"
+    answer("Quorvane", "English", answer("Quorvane", " Spanish "));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.exists("SpanishEnglish.dat"); }));
+    click(editor, 136, 405);  // "Add Card"
+    answer("Enter Spanish", "Red");
+    answer("Enter English", "Rojo");
+    const QByteArray cards = crlf({"Spanish|English", "Red|Rojo"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.read("SpanishEnglish.dat") == cards; }));
+    click(editor, 268, 20);                                      // "< Back"
+    click(main = window("Quorvane"), 268, 21);                   // "Start Showing Flashcards"
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !grabSpace(); }));  // the card window's keys
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return grabSpace(); }));
+    run("wmctrl", {"-i", "-c", main});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(box.read("sets.dat"), crlf({"Sets", "States|Capitals|StatesCapitals.dat",
+                                          "Spanish|English|SpanishEnglish.dat"}));
+    // Whatever the working copy holds, the next start puts the set in hand back into it.
+    box.write("in-use.dat", "stale\r\n");
+    run("wmctrl", {"-i", "-c", start()});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(box.read("in-use.dat"), cards);
+}
