@@ -37,7 +37,9 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) look::throwFileFailure(errno ? errno : EACCES);
     errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // commit() renames the new file over the old one even when the last write from its buffer
+    // fell short (a full disk, a file size limit); flush() reports that.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         look::throwFileFailure(errno ? errno : EIO);
 }
 
