@@ -4,11 +4,9 @@
 
 #include <QDir>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
-// What the fuzz targets share: a sandbox folder, dialogs that record instead of showing, and
-// byte-level oracles that owe nothing to the code under test.
+// What the fuzz targets share: a sandbox, recorded boxes, and oracles owing nothing to the store.
 namespace fuzz {
 
 [[noreturn]] inline void fail(const char* what, const QByteArray& input) {
@@ -24,7 +22,6 @@ struct Recorder final : look::Dialogs {
     void notice(const QString& text, const QString&) override { shown.append(text); }
     QStringList shown;
 };
-// The boxes shown from now on.
 inline const QStringList& boxesFromNow() {
     static Recorder recorder;
     look::setDialogs(&recorder);
@@ -32,11 +29,9 @@ inline const QStringList& boxesFromNow() {
     return recorder.shown;
 }
 
-// A folder made once per process and removed at exit. The program folder is its subfolder
-// "prog", so that "../x.dat" from the program folder names the sandbox's own x.dat.
+// Made once, removed at exit; "../x.dat" from the program folder "prog" is the sandbox's x.dat.
 inline QString sandbox() {
-    // Never freed: the clean-up at exit runs after the program's statics are gone.
-    static const std::string* path = [] {
+    static const std::string* path = [] {  // never freed: the clean-up runs after the statics go
         auto* made = new std::string(std::filesystem::temp_directory_path() / "quorvane-XXXXXX");
         if (!mkdtemp(made->data()) || !std::filesystem::create_directory(*made + "/prog"))
             fail("sandbox", {});
@@ -55,17 +50,16 @@ inline void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) fail("setup", bytes);
 }
-// Every entry directly in `folder`, hidden ones included, by name, with a file's bytes.
+// Every entry directly in `folder`, hidden ones too, by name, with a file's bytes.
 inline QList<QPair<QString, QByteArray>> snapshot(const QString& folder) {
     QList<QPair<QString, QByteArray>> entries;
     const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
     for (const QString& name : QDir(folder).entryList(filter, QDir::Name))
-        entries.append({name, readBytes(folder + QLatin1Char('/') + name)});
+        entries.append({name, readBytes(folder + '/' + name)});
     return entries;
 }
 
-// Strict UTF-8, after Unicode's table of well-formed byte sequences: the lead byte sets the
-// number of bytes to follow and the range of the first of them.
+// Strict UTF-8, by Unicode's table of well-formed byte sequences.
 inline bool isValidUtf8(const QByteArray& bytes) {
     for (qsizetype i = 0; i < bytes.size();) {
         const uchar c = bytes[i++];
@@ -90,16 +84,5 @@ QList<Text> rawLines(Text text) {
     if (text.isEmpty() || text.endsWith('\n')) lines.removeLast();
     return lines;
 }
-
-// Reads fields off the front of the fuzzer's input; past its end, every field is empty.
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    uint8_t byte() { return size ? (--size, *data++) : 0; }
-    QByteArray bytes(size_t n) {
-        n = std::min(n, size), data += n, size -= n;
-        return QByteArray(reinterpret_cast<const char*>(data - n), qsizetype(n));
-    }
-};
 
 }  // namespace fuzz

@@ -13,14 +13,12 @@ int main(int argc, char** argv) {
         const QDir folder(QString::fromLocal8Bit(argv[i]));
         for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
             QFile file(folder.filePath(name));
-            printf("%s\n", qPrintable(file.fileName()));
-            fflush(stdout);
+            fprintf(stderr, "%s\n", qPrintable(file.fileName()));
             if (!file.open(QIODevice::ReadOnly)) return 1;
             const QByteArray bytes = file.readAll();
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
             ++inputs;
         }
     }
-    printf("%d inputs\n", inputs);
     return inputs ? 0 : 1;  // a corpus folder that is missing or empty tests nothing
 }
