@@ -17,11 +17,13 @@ namespace {
 
 QString programFolder;
 
-QByteArray readBytes(const QString& path) {
+}  // namespace
+
+QByteArray ReadBytes(const QString& path) {
     QFile file(path);
     const QFileInfo info(path);
     if (info.isDir()) look::throwFileFailure(EISDIR);
-    // A pipe would block and a device might never end: card files are plain files.
+    // A pipe would block and a device might never end: the program's files are plain files.
     if (info.exists() && !info.isFile()) throw look::Failure(look::failures::PathFileAccessError);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly)) look::throwFileFailure(errno ? errno : ENOENT);
@@ -31,7 +33,7 @@ QByteArray readBytes(const QString& path) {
     return bytes;
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
+void WriteBytes(const QString& path, const QByteArray& bytes) {
     if (QFileInfo(path).isDir()) look::throwFileFailure(EISDIR);
     QSaveFile file(path);
     errno = 0;
@@ -42,8 +44,6 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         look::throwFileFailure(errno ? errno : EIO);
 }
-
-}  // namespace
 
 QString ProgramFolder() {
     if (programFolder.isEmpty()) return QCoreApplication::applicationDirPath();
@@ -65,7 +65,7 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
     look::Trap trap("Main.ReadFileToStringFSOLine");
     QByteArray bytes;
     QStringList lines;
-    const bool read = trap.at(100, [&] { bytes = readBytes(path); });
+    const bool read = trap.at(100, [&] { bytes = ReadBytes(path); });
     const bool split = trap.at(102, [&] { lines = codec::splitLines(codec::decode(bytes)); });
     // Lines lost to a failed decoding must not pass for the file's content in a rewrite.
     if (ok) *ok = read && split;
@@ -137,11 +137,11 @@ bool FileExists(const QString& path) {
 }
 
 void CopyFile(const QString& source, const QString& destination) {
-    writeBytes(destination, readBytes(source));
+    WriteBytes(destination, ReadBytes(source));
 }
 
 void WriteLines(const QString& path, const QStringList& lines) {
-    writeBytes(path, codec::encode(codec::joinLines(lines)));
+    WriteBytes(path, codec::encode(codec::joinLines(lines)));
 }
 
 }  // namespace Main

@@ -41,8 +41,13 @@ bool FileExists(const QString& path);
 // Replaces `destination` by a copy of `source`. Throws look::Failure.
 void CopyFile(const QString& source, const QString& destination);
 
-// The one file writer: replaces `path` by `lines` (CR LF after each), atomically, so that a
-// failure leaves the old file whole. Throws look::Failure.
+// The bytes of a plain file (anything else fails). Throws look::Failure.
+QByteArray ReadBytes(const QString& path);
+
+// The one file writer: replaces `path` by `bytes`, atomically, so that a failure leaves the old
+// file whole. Throws look::Failure.
+void WriteBytes(const QString& path, const QByteArray& bytes);
+// Replaces `path` by `lines` (CR LF after each) in the card files' encoding, through WriteBytes.
 void WriteLines(const QString& path, const QStringList& lines);
 
 }  // namespace Main
