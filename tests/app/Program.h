@@ -67,15 +67,13 @@ protected:
     }
     QString stored() const { return ReadSetting("SelectedSet", "-"); }
 
-    // Runs one editor step, "verb k/answer/answer": add, edit k, delete k (card k clicked
-    // first, 0 for none), create, pick k (set k clicked), remove k (set k highlighted by keys),
-    // restore, back or restart; the answers go to its prompts, "yes" and "no" to its questions.
+    // One editor step, "verb k/answer/answer": add, edit k, delete k (card k clicked first, 0
+    // for none), create, pick k (set k clicked), remove k (set k highlighted by keys), restore,
+    // back or restart; answers go to its prompts, "yes" and "no" to its questions.
     void act(const QString& step);
-    // The state named by `expected`, in its form "key=value; ...": cards, sets (the lists),
-    // marked (the highlighted card), set (the highlighted set), stored, new (the flag of the set
-    // made in this visit), shown (the boxes, joined by " + "), reports, option5 (its text on the
-    // main window), files (the program folder's), copy (the files the working copy equals), or
-    // a file's name for its lines; lists are joined by ",".
+    // The state `expected` names, as "key=value; ...": cards, sets, marked (highlighted card),
+    // set (highlighted set), stored, new (set made in this visit), shown (the boxes), reports,
+    // option5, files, copy (the files in-use.dat equals), or a file's lines, joined by ",".
     QString look(const QString& expected) const;
 
     Sandbox box;
