@@ -108,9 +108,9 @@ void PickSet(Lists& lists) {
             if (k != Deckwork::SelectedSet) lists.NewSetSelected = false;
             Deckwork::SelectedSet = k;
         });
-        trap.at(102, [&] { WriteSetting(QStringLiteral("SelectedSet"), QString::number(k)); });
+        trap.at(104, [&] { WriteSetting(QStringLiteral("SelectedSet"), QString::number(k)); });
     }
-    trap.at(104, [&] {
+    trap.at(106, [&] {
         Deckwork::ReadSets();
         FillTheList(lists);
     });

@@ -120,6 +120,7 @@ QString MakeSetFileName(const QString& text) {
 }
 
 void RemoveFile(const QString& path) {
+    // Waiting events do not run first: a click or a key could re-enter a half-done operation.
     if (!QFile::remove(path)) DeleteFileFSO(path);
 }
 
