@@ -93,7 +93,10 @@ void FillTheSets(Lists& lists) {
         // A line without "|" still gets its entry, so that entry k always shows set line k.
         for (int i = 1; i < Deckwork::SetLines.size(); ++i) {
             const QStringList fields = Deckwork::SetLines[i].split(QLatin1Char('|'));
-            entries.append({fields.value(0) + QLatin1Char('/') + fields.value(1), {}});
+            entries.append({fields.value(0) + QLatin1Char('/') + fields.value(1),
+                            {},
+                            i,
+                            Deckwork::SetLines[i]});
         }
         lists.sets.setEntries(std::move(entries));
     });
