@@ -235,6 +235,12 @@ void Form1::Form_Load() {
         Deckwork::SelectedSet = int(value);
     });
     trap.at(134, [] { Deckwork::ReadSets(); });
+    // The set really in hand is stored, so that the next start and the editor take the same.
+    trap.at(136, [] {
+        const QString used = QString::number(Deckwork::SelectedSet);
+        if (ReadSetting(QStringLiteral("SelectedSet"), used) != used)
+            WriteSetting(QStringLiteral("SelectedSet"), used);
+    });
 }
 
 bool Form1::Option1() const { return OptionButton[1]->isChecked(); }

@@ -166,6 +166,8 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
          "reports=; " + withGreek + "; copy=GreekEnglish.dat; stored=4"},
         {"user.dat/", "edit 1/Rojo/Crimson",
          "reports=Form3.PushButton2_Click@112: Path/File access error; in-use.dat" + edited},
+        // A set without its file is in hand with no cards; a click beside the entries reloads it.
+        {"user.dat", "pick 0", "in-use.dat=Spanish|English; cards=; reports="},
         {"in-use.dat:Spanish|English\r\nVerde|Green\r\nRojo|Red\r\n", "edit 1/Rojo/Crimson",
          "shown=prompt(Enter Spanish): Enter Spanish: [Rojo] + prompt(Enter English): Enter "
          "English: [Red] + notice(Quorvane): The card \"Rojo|Red" +
