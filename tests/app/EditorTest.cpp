@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QHeaderView>
+#include <QRegularExpression>
 
 namespace {
 
@@ -121,9 +122,9 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
     }
 }
 
-// A file gone, or a folder in its place, while the editor is open; then one editor step. The
-// failure is reported, no file changes but those named, and a card change is never made on the
-// one line changed alone.
+// A file gone, changed, or something else in its place while the editor is open; then one editor
+// step. The failure is reported, no file changes but those named, and a card change is never
+// made on the one line changed alone.
 TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
     const QString unread = "Main.ReadFileToStringFSOLine@100: ";
     const QString withGreek =
@@ -137,7 +138,7 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
         "changed meanwhile. Nothing was changed. The list now shows the cards "
         "as they are.";
     const std::tuple<const char*, QString, QString> cases[] = {
-        // gone, "/": a folder, ":" then the bytes it holds now
+        // gone, "/": a folder, ":" then the bytes it holds now, ">" a link to that
         {"sets.dat", "add/Azul/Blue", "reports=; in-use.dat" + added + "; user.dat" + added},
         {"sets.dat/", "edit 1/Rojo/Crimson",
          "reports=; in-use.dat" + edited + "; user.dat" + edited},
@@ -153,8 +154,11 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
              "copy=StatesCapitals.dat,default.dat"},
         // The user's sets cannot be told from a list that cannot be read: their files stay.
         {"sets.dat/", "restore/yes",
-         "reports=" + unread + "Path/File access error," + unread + "Path/File access error," +
-             unread + "Path/File access error; copy=StatesCapitals.dat,default.dat; stored=1"},
+         "reports=" + unread +
+             "Path/File access error,Form3.PushButton4_Click@106: Path/File "
+             "access error," +
+             unread + "Path/File access error," + unread +
+             "Path/File access error; copy=StatesCapitals.dat,default.dat; stored=1"},
         {"in-use.dat", "add/Azul/Blue",
          "reports=Form3.PushButton1_Click@108: File not found," + unread + "File not found"},
         {"in-use.dat", "edit 1/Rojo/Crimson",
@@ -176,6 +180,12 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
          "shown=question(Quorvane): Are you sure you want to delete Verde|Green entry? + "
          "notice(Quorvane): The card \"Verde|Green" +
              notThere + "; cards=Rojo|Red"},
+        // A set whose file cannot be made leaves the list of sets as it was.
+        {"GreekEnglish.dat>gone/x", "create/Greek/English",
+         "reports=Main.EditFileFSO@102: File not found; set=2; stored=2"},
+        // Nothing goes unless the installed files are there to take its place.
+        {"default-sets.dat", "restore/yes", "reports=Form3.PushButton4_Click@102: File not found"},
+        {"default.dat", "restore/yes", "reports=Form3.PushButton4_Click@102: File not found"},
     };
     for (const auto& [victim, step, expected] : cases) {
         SCOPED_TRACE(std::string(victim) + " " + step.toStdString());
@@ -185,10 +195,11 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
                     "C|D|CD.dat"}),
               2);
         edit();
-        const QString v = victim, name = v.section(':', 0, 0).remove('/');
+        const QString v = victim, name = v.section(QRegularExpression("[:>]"), 0, 0).remove('/');
         QFile::remove(box.path(name));
         if (v.endsWith('/')) QDir().mkpath(box.path(name));
         if (v.contains(':')) box.write(name, QByteArray(victim).split(':')[1]);
+        if (v.contains('>')) QFile::link(v.section('>', 1), box.path(name));
         auto before = box.inside();
         d.shown.clear();
         act(step);
