@@ -1,5 +1,6 @@
-// ReadSets on any sets.dat and SelectedSet: the selected line's topics and file, else the installed
-// set's; a report per unusable field; no change but a copy from the program folder to in-use.dat.
+// ReadSets on any sets.dat and SelectedSet: the selected line's topics and file (line 1's for a
+// choice beyond the list), else the installed set's; a report per unusable field; no change but
+// in-use.dat, a copy from the program folder or, when that file is missing, the header alone.
 #include "Codec.h"
 #include "CurrentSet.h"
 #include "Files.h"
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const int selected = size ? int8_t(data[0]) : 0;
+    int selected = size ? int8_t(data[0]) : 0;
     const QByteArray sets = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).mid(1);
     const QString folder = programFolder();
     writeBytes(folder + QStringLiteral("/sets.dat"), sets);
@@ -31,18 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const QStringList lines = codec::splitLines(codec::decode(sets));
     QStringList want = QStringList{"States", "Capitals", "default.dat"}, fields;
+    if (lines.size() > 1 && (selected < 1 || selected >= lines.size())) selected = 1;
     if (selected >= 1 && selected < lines.size()) fields = lines[selected].split('|');
     const bool badName = fields.size() >= 3 && !Main::IsBareFileName(fields[2]);
     for (int i = 0; i < std::min(3, int(fields.size())) && !badName; ++i) want[i] = fields[i];
     const int reports = badName ? 1 : fields.isEmpty() ? 0 : std::max(0, 3 - int(fields.size()));
     FUZZ_CHECK(Deckwork::SetLines == lines && boxes.size() == reports, sets);
+    FUZZ_CHECK(Deckwork::SelectedSet == selected, sets);
     FUZZ_CHECK(Deckwork::Side1Topic == want[0] && Deckwork::Side2Topic == want[1], sets);
     FUZZ_CHECK(Deckwork::SetFilePath == folder + '/' + want[2], sets);
     FUZZ_CHECK(QFileInfo(QDir::cleanPath(Deckwork::SetFilePath)).path() == folder, sets);
-    // The working copy alone may change, into a copy of the set's own file.
+    // The working copy alone changes, into a copy of the set's own file or its header alone.
     for (auto& entry : inside)
-        if (entry.first == QLatin1String("in-use.dat") && QFile::exists(Deckwork::SetFilePath))
-            entry.second = readBytes(Deckwork::SetFilePath);
+        if (entry.first == QLatin1String("in-use.dat"))
+            entry.second = QFile::exists(Deckwork::SetFilePath)
+                               ? readBytes(Deckwork::SetFilePath)
+                               : codec::encode(want[0] + '|' + want[1] + "\r\n");
     FUZZ_CHECK(snapshot(sandbox()) == outside && snapshot(folder) == inside, sets);
     return 0;
 }

@@ -104,7 +104,7 @@ void Form1::buildControls() {
         auto* o = new QRadioButton(caption, parent);
         o->setGeometry(geometry);
         OptionButton[n] = o;
-        connect(o, &QRadioButton::clicked, this, [this, n] { storePair(n % 2 ? n : n - 1); });
+        connect(o, &QRadioButton::clicked, this, [this, n] { storePair(n); });
     };
     OptionButton[0] = nullptr;
 
@@ -181,7 +181,11 @@ void Form1::Form_Load() {
         hand_.overButton(*PushButton2);
     });
     trap.at(104, [this] { setWindowTitle(kProductTitle); });
-    trap.at(106, [this] { setWindowIcon(QIcon(QStringLiteral(":/quorvane.png"))); });
+    // The application's icon, which the card window shows too.
+    trap.at(106, [this] {
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane.png")));
+        setWindowIcon(QApplication::windowIcon());
+    });
     trap.at(108, [] { look::setApplicationTitle(AppTitleFrom(kProductTitle)); });
     trap.at(110, [this] { Deckwork::GetFonts(*Combo2); });
     trap.at(112, [this] {
@@ -218,11 +222,11 @@ void Form1::Form_Load() {
             Main::CopyFile(Deckwork::SetFilePath, Deckwork::InUsePath);
     });
     // The installed set keeps its cards in a file of its own, so that they can be edited.
-    trap.at(128, [] {
+    trap.at(130, [] {
         const QString own = Main::ProgramFile(QStringLiteral("StatesCapitals.dat"));
         if (!Main::FileExists(own)) Main::CopyFile(Deckwork::SetFilePath, own);
     });
-    trap.at(130, [] {
+    trap.at(132, [] {
         const QString text = ReadSetting(QStringLiteral("SelectedSet"), QStringLiteral("1"));
         bool ok = false;
         const qlonglong value = text.trimmed().toLongLong(&ok);
@@ -230,7 +234,13 @@ void Form1::Form_Load() {
         if (value < INT_MIN || value > INT_MAX) throw look::Failure(look::failures::Overflow);
         Deckwork::SelectedSet = int(value);
     });
-    trap.at(132, [] { Deckwork::ReadSets(); });
+    trap.at(134, [] { Deckwork::ReadSets(); });
+    // The set really in hand is stored, so that the next start and the editor take the same.
+    trap.at(136, [] {
+        const QString used = QString::number(Deckwork::SelectedSet);
+        if (ReadSetting(QStringLiteral("SelectedSet"), used) != used)
+            WriteSetting(QStringLiteral("SelectedSet"), used);
+    });
 }
 
 bool Form1::Option1() const { return OptionButton[1]->isChecked(); }
@@ -247,11 +257,17 @@ void Form1::showSetTexts(const Deckwork::SetTexts& texts) {
     OptionButton[6]->setText(texts.option6);
 }
 
-void Form1::storePair(int first) {
+void Form1::storePair(int clicked) {
+    static const char* const locations[] = {nullptr,
+                                            "Form1.Option1_Click",
+                                            "Form1.Option2_Click",
+                                            "Form1.Option3_Click",
+                                            "Form1.Option4_Click",
+                                            "Form1.Option5_Click",
+                                            "Form1.Option6_Click"};
     // A store that refuses the write is reported like any other failure, never lost silently.
-    look::Trap trap(first == 1   ? "Form1.Option1_Click"
-                    : first == 3 ? "Form1.Option3_Click"
-                                 : "Form1.Option5_Click");
+    look::Trap trap(locations[clicked]);
+    const int first = clicked % 2 ? clicked : clicked - 1;
     trap.at(100, [&] {
         WriteSetting(QStringLiteral("Option%1").arg(first),
                      BoolToSetting(OptionButton[first]->isChecked()));
@@ -269,7 +285,8 @@ void Form1::sizeGuard() {
     // Sizes beyond what a font can take would stall the card window just as a word would.
     const QString text = Combo1->currentText();
     const double size = text.trimmed().toDouble();
-    if (!isNumber(text) || size <= 0 || size > 2048) Combo1->setCurrentText(QStringLiteral("28"));
+    if (!isNumber(text) || size <= 0 || size > kLargestFontSize)
+        Combo1->setCurrentText(QStringLiteral("28"));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

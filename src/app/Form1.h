@@ -66,7 +66,7 @@ protected:
 private:
     void buildControls();
     void Form_Load();
-    void storePair(int first);
+    void storePair(int clicked);  // the pair of the option clicked
     void storeCombo(QComboBox* combo, const char* key);
     void sizeGuard();
 

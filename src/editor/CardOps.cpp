@@ -33,13 +33,25 @@ bool acceptCard(const QString& side1, const QString& side2) {
     return false;
 }
 
-// A working copy that has gone, or that is no file, is not made anew from the one line changed:
+// A working copy that has gone, or that is no file, is not made anew from the one line added:
 // copied over the set's own file, that would take every other card of the set with it.
-void rewriteWorkingCopy(const QString& newLine, const QString& matchLine, bool append, bool replace,
-                        bool del) {
+void appendToWorkingCopy(const QString& line) {
     const QFileInfo file(Deckwork::InUsePath);
     if (!file.isFile()) look::throwFileFailure(file.exists() ? EISDIR : ENOENT);
-    Main::EditFileFSO(Deckwork::InUsePath, newLine, matchLine, append, replace, del, false);
+    Main::EditFileFSO(Deckwork::InUsePath, line, {}, true, false, false, false);
+}
+
+// The entry's own line changed (or left out), found by its place and its text as stored: never
+// the header, never an equal card elsewhere. A line no longer there is said, and left alone.
+bool rewriteEntry(const Entry& entry, const QString& newLine, bool del) {
+    if (Main::EditLineAt(Deckwork::InUsePath, entry.line, entry.stored, newLine, del)) return true;
+    look::dialogs().notice(QStringLiteral("The card \"") + entry.text + QLatin1Char('|') +
+                               entry.subItem +
+                               QStringLiteral("\" is no longer where the list shows it, because "
+                                              "the card file has changed meanwhile. Nothing was "
+                                              "changed. The list now shows the cards as they are."),
+                           look::applicationTitle());
+    return false;
 }
 
 }  // namespace
@@ -60,7 +72,8 @@ QVector<Entry> CardEntries(const QStringList& lines) {
         if (bar < 0) continue;
         qsizetype end = line.indexOf(QLatin1Char('|'), bar + 1);
         if (end < 0) end = line.size();
-        entries.append({TrimBlanks(line.left(bar)), TrimBlanks(line.mid(bar + 1, end - bar - 1))});
+        entries.append({TrimBlanks(line.left(bar)), TrimBlanks(line.mid(bar + 1, end - bar - 1)),
+                        int(i), lines[i]});
     }
     return entries;
 }
@@ -105,8 +118,7 @@ void AddCard(Lists& lists) {
     trap.at(104, [&] { go = acceptCard(side1, side2); });
     if (!go) return;
     trap.at(106, [&] { line = cardLine(side1, side2); });
-    if (trap.at(108, [&] { rewriteWorkingCopy(line, {}, true, false, false); }))
-        trap.at(110, [] { KeepInSetFile(); });
+    if (trap.at(108, [&] { appendToWorkingCopy(line); })) trap.at(110, [] { KeepInSetFile(); });
     trap.at(112, [&] { FillTheList(lists); });
     trap.at(114, [&] { lists.selectCard(lists.cards.count()); });
 }
@@ -114,24 +126,21 @@ void AddCard(Lists& lists) {
 void EditSelectedEntry(Lists& lists) {
     look::Trap trap("Form3.PushButton2_Click");
     int k = 0;
-    QString old1, old2, side1, side2, oldLine, newLine;
+    Entry old;
+    QString side1, side2, newLine;
     trap.at(100, [&] {
         k = lists.selectedCard();
-        if (k < 1) return;
-        old1 = lists.cards.entry(k).text;
-        old2 = lists.cards.entry(k).subItem;
+        if (k >= 1) old = lists.cards.entry(k);
     });
-    trap.at(102, [&] { side1 = promptSide(Deckwork::Side1Topic, old1); });
-    trap.at(104, [&] { side2 = promptSide(Deckwork::Side2Topic, old2); });
+    trap.at(102, [&] { side1 = promptSide(Deckwork::Side1Topic, old.text); });
+    trap.at(104, [&] { side2 = promptSide(Deckwork::Side2Topic, old.subItem); });
     bool go = false;
-    trap.at(106, [&] { go = acceptCard(side1, side2); });
+    trap.at(106, [&] { go = acceptCard(side1, side2) && k >= 1; });
     if (go) {
-        trap.at(108, [&] {
-            oldLine = cardLine(old1, old2);
-            newLine = cardLine(side1, side2);
-        });
-        if (trap.at(110, [&] { rewriteWorkingCopy(newLine, oldLine, false, true, false); }))
-            trap.at(112, [] { KeepInSetFile(); });
+        trap.at(108, [&] { newLine = cardLine(side1, side2); });
+        bool changed = false;
+        trap.at(110, [&] { changed = rewriteEntry(old, newLine, false); });
+        if (changed) trap.at(112, [] { KeepInSetFile(); });
         trap.at(114, [&] { FillTheList(lists); });
     }
     trap.at(116, [&] { lists.selectCard(k); });
@@ -139,26 +148,26 @@ void EditSelectedEntry(Lists& lists) {
 
 void DeleteSelectedEntry(Lists& lists) {
     look::Trap trap("Form3.PushButton3_Click");
-    QString side1, side2;
+    int k = 0;
+    Entry chosen;
     trap.at(100, [&] {
-        const int k = lists.selectedCard();
-        if (k < 1) return;
-        side1 = TrimBlanks(lists.cards.entry(k).text);
-        side2 = TrimBlanks(lists.cards.entry(k).subItem);
+        k = lists.selectedCard();
+        if (k >= 1) chosen = lists.cards.entry(k);
     });
     bool yes = false;
     trap.at(102, [&] {
-        yes = look::dialogs().question(QStringLiteral("Are you sure you want to delete ") + side1 +
-                                           QLatin1Char('|') + side2 + QStringLiteral(" entry?"),
+        yes = look::dialogs().question(QStringLiteral("Are you sure you want to delete ") +
+                                           chosen.text + QLatin1Char('|') + chosen.subItem +
+                                           QStringLiteral(" entry?"),
                                        look::applicationTitle());
     });
     bool go = false;
-    trap.at(104, [&] { go = yes && !side1.isEmpty() && !side2.isEmpty(); });
+    trap.at(104,
+            [&] { go = yes && k >= 1 && !chosen.text.isEmpty() && !chosen.subItem.isEmpty(); });
     if (!go) return;
-    QString oldLine;
-    trap.at(106, [&] { oldLine = cardLine(side1, side2); });
-    if (trap.at(106, [&] { rewriteWorkingCopy({}, oldLine, false, false, true); }))
-        trap.at(108, [] { KeepInSetFile(); });
+    bool changed = false;
+    trap.at(106, [&] { changed = rewriteEntry(chosen, {}, true); });
+    if (changed) trap.at(108, [] { KeepInSetFile(); });
     trap.at(110, [&] { FillTheList(lists); });
 }
 

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
@@ -55,6 +56,7 @@ Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
     ListView2->setModel(&lists_.sets);
     ListView2->setSelectionModel(&lists_.setSelection);
     connect(ListView2, &QTreeView::clicked, this, [this] { editor::PickSet(lists_); });
+    ListView2->viewport()->installEventFilter(this);
     connect(PushButton1, &QPushButton::clicked, this, [this] { editor::AddCard(lists_); });
     connect(PushButton2, &QPushButton::clicked, this,
             [this] { editor::EditSelectedEntry(lists_); });
@@ -146,6 +148,17 @@ void Form3::PushButton5_Click() {
 
 void Form3::Form_Unload() {
     if (mainWindow_) mainWindow_->show();
+}
+
+bool Form3::eventFilter(QObject* watched, QEvent* event) {
+    // A click beside the entries reloads the set in hand too; one on an entry comes as clicked().
+    if (watched == ListView2->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            !ListView2->indexAt(mouse->position().toPoint()).isValid())
+            editor::PickSet(lists_);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form3::closeEvent(QCloseEvent* event) {

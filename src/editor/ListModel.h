@@ -7,10 +7,13 @@
 
 namespace editor {
 
-// One entry of a list: its own text and its first sub-item.
+// One entry of a list: its own text and its first sub-item, and the line it was listed from, by
+// index and as stored, so that an operation finds that line and no other.
 struct Entry {
     QString text;
     QString subItem;
+    int line = 0;
+    QString stored;
 };
 
 // A list in report view: entries under titled columns. Flat and rebuilt whole, so that a set of

@@ -93,7 +93,10 @@ void FillTheSets(Lists& lists) {
         // A line without "|" still gets its entry, so that entry k always shows set line k.
         for (int i = 1; i < Deckwork::SetLines.size(); ++i) {
             const QStringList fields = Deckwork::SetLines[i].split(QLatin1Char('|'));
-            entries.append({fields.value(0) + QLatin1Char('/') + fields.value(1), {}});
+            entries.append({fields.value(0) + QLatin1Char('/') + fields.value(1),
+                            {},
+                            i,
+                            Deckwork::SetLines[i]});
         }
         lists.sets.setEntries(std::move(entries));
     });
@@ -108,9 +111,9 @@ void PickSet(Lists& lists) {
             if (k != Deckwork::SelectedSet) lists.NewSetSelected = false;
             Deckwork::SelectedSet = k;
         });
-        trap.at(102, [&] { WriteSetting(QStringLiteral("SelectedSet"), QString::number(k)); });
+        trap.at(104, [&] { WriteSetting(QStringLiteral("SelectedSet"), QString::number(k)); });
     }
-    trap.at(104, [&] {
+    trap.at(106, [&] {
         Deckwork::ReadSets();
         FillTheList(lists);
     });
@@ -144,27 +147,35 @@ void CreateNewSet(Lists& lists) {
     });
     if (!go) return;
     const QString setLine = t1 + QLatin1Char('|') + t2 + QLatin1Char('|') + name;
-    bool listed = false;
+    const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+    int listed = 0;
     trap.at(108, [&] {
-        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
         requireListOfSets(sets);
         Main::EditFileFSO(sets, setLine, {}, true, false, false, false);
         // The rewrite reports its own failure; a set that is not in the list is not made.
         const QStringList lines = Main::ReadFileToStringFSOLine(sets);
-        listed = !lines.isEmpty() && lines.last() == setLine;
+        if (lines.size() > 1 && lines.last() == setLine) listed = int(lines.size()) - 1;
     });
-    if (!listed) return;
+    if (listed < 1) return;
+    bool made = false;
     trap.at(110, [&] {
-        Main::EditFileFSO(Main::ProgramFile(name), t1 + QLatin1Char('|') + t2, {}, true, false,
-                          false, true);
+        const QString file = Main::ProgramFile(name), header = t1 + QLatin1Char('|') + t2;
+        Main::EditFileFSO(file, header, {}, true, false, false, true);
+        made =
+            QFileInfo(file).isFile() && Main::ReadFileToStringFSOLine(file) == QStringList(header);
     });
-    trap.at(112, [&] { Deckwork::SelectedSet = lists.sets.count() + 1; });
-    trap.at(114, [&] { loadSet(lists); });
-    trap.at(116, [&] {
-        WriteSetting(QStringLiteral("SelectedSet"), QString::number(lists.sets.count()));
+    // A set whose file could not be made leaves the list of sets and the set in hand as they were.
+    if (!made) {
+        trap.at(112, [&] { Main::EditLineAt(sets, listed, setLine, {}, true); });
+        return;
+    }
+    trap.at(114, [&] { Deckwork::SelectedSet = listed; });
+    trap.at(116, [&] { loadSet(lists); });
+    trap.at(118, [&] {
+        WriteSetting(QStringLiteral("SelectedSet"), QString::number(Deckwork::SelectedSet));
     });
-    trap.at(118, [&] { lists.selectSet(lists.sets.count()); });
-    trap.at(120, [&] { lists.NewSetSelected = true; });
+    trap.at(120, [&] { lists.selectSet(lists.sets.count()); });
+    trap.at(122, [&] { lists.NewSetSelected = true; });
 }
 
 void DeleteSelectedSet(Lists& lists) {
@@ -230,43 +241,45 @@ void RestoreInstalledSets(Lists& lists) {
             look::applicationTitle());
     });
     if (!yes) return;
-    trap.at(102, [&] {
-        const QStringList lines =
-            Main::ReadFileToStringFSOLine(Main::ProgramFile(QStringLiteral("sets.dat")));
-        const QString installed = fileOfSetLine(lines.value(1));
-        for (int i = 2; i < lines.size(); ++i) {
-            const QString name = fileOfSetLine(lines[i]);
-            if (IsOwnSetFileName(name) && name != installed)
-                Main::RemoveFile(Main::ProgramFile(name));
-        }
+    const QString installedSets = Main::ProgramFile(QStringLiteral("default-sets.dat"));
+    const QString installedCards = Main::ProgramFile(QStringLiteral("default.dat"));
+    const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+    // Nothing of the user's goes unless the installed files are there to take its place.
+    const bool installed = trap.at(102, [&] {
+        Main::ReadBytes(installedSets);
+        Main::ReadBytes(installedCards);
     });
-    trap.at(104, [&] {
-        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
-        Main::RemoveFile(sets);
-        if (!Main::FileExists(sets))
-            Main::CopyFile(Main::ProgramFile(QStringLiteral("default-sets.dat")), sets);
-    });
-    trap.at(106, [&] {
-        const QString inUse = Main::ProgramFile(QStringLiteral("in-use.dat"));
-        Main::RemoveFile(inUse);
-        if (!Main::FileExists(inUse))
-            Main::CopyFile(Main::ProgramFile(QStringLiteral("default.dat")), inUse);
+    if (!installed) return;
+    QStringList old;
+    trap.at(104, [&] { old = Main::ReadFileToStringFSOLine(sets); });
+    // The copies replace the files whole, so the old ones are never deleted first; the user's
+    // sets lose their files only once the list no longer names them.
+    const bool replaced = trap.at(106, [&] { Main::CopyFile(installedSets, sets); });
+    if (replaced) {
+        trap.at(108, [&] {
+            const QString kept = fileOfSetLine(old.value(1));
+            for (int i = 2; i < old.size(); ++i) {
+                const QString name = fileOfSetLine(old[i]);
+                if (IsOwnSetFileName(name) && name != kept)
+                    Main::RemoveFile(Main::ProgramFile(name));
+            }
+        });
+    }
+    trap.at(110, [&] {
+        Main::CopyFile(installedCards, Main::ProgramFile(QStringLiteral("in-use.dat")));
     });
     // The installed set keeps its cards in a file of its own; it gets the installed cards back.
-    trap.at(106, [&] {
-        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+    trap.at(112, [&] {
         if (!Main::FileExists(sets)) return;
         const QString name = fileOfSetLine(Main::ReadFileToStringFSOLine(sets).value(1));
-        if (IsOwnSetFileName(name))
-            Main::CopyFile(Main::ProgramFile(QStringLiteral("default.dat")),
-                           Main::ProgramFile(name));
+        if (IsOwnSetFileName(name)) Main::CopyFile(installedCards, Main::ProgramFile(name));
     });
-    trap.at(108, [&] {
+    trap.at(114, [&] {
         Deckwork::SelectedSet = 1;
         WriteSetting(QStringLiteral("SelectedSet"), QStringLiteral("1"));
     });
-    trap.at(110, [&] { lists.NewSetSelected = false; });
-    trap.at(112, [&] { loadSet(lists); });
+    trap.at(116, [&] { lists.NewSetSelected = false; });
+    trap.at(118, [&] { loadSet(lists); });
 }
 
 }  // namespace editor

@@ -39,8 +39,13 @@ void ReadSets() {
         Side2Topic = QStringLiteral("Capitals");
         SetFilePath = Main::ProgramFile(QStringLiteral("default.dat"));
     };
-    trap.at(102, useDefaults);
-    // Set 0 would be the header line; below that there is no line at all.
+    // A choice beyond the list (or below it) takes the installed set, which the editor then
+    // highlights too: one set in hand, wherever it is named.
+    trap.at(102, [&] {
+        useDefaults();
+        if (SetLines.size() > 1 && (SelectedSet < 1 || SelectedSet >= SetLines.size()))
+            SelectedSet = 1;
+    });
     if (SelectedSet >= 1 && SelectedSet < SetLines.size()) {
         QStringList fields;
         trap.at(104, [&] { fields = SetLines[SelectedSet].split(QLatin1Char('|')); });
@@ -54,8 +59,12 @@ void ReadSets() {
         });
         if (!named && fields.size() > 2) useDefaults();
     }
+    // A set whose file is missing is in hand with no cards, never with those of the set before.
     trap.at(112, [] {
-        if (Main::FileExists(SetFilePath)) Main::CopyFile(SetFilePath, InUsePath);
+        if (Main::FileExists(SetFilePath))
+            Main::CopyFile(SetFilePath, InUsePath);
+        else
+            Main::WriteLines(InUsePath, {Side1Topic + QLatin1Char('|') + Side2Topic});
     });
     const SetTexts texts = DescribeSet(Side1Topic, Side2Topic);
     trap.at(114, [&] {

@@ -33,8 +33,9 @@ void SetSetTextsView(SetTextsView* view);
 // The texts for the topics, exactly as the main window shows them.
 SetTexts DescribeSet(const QString& side1, const QString& side2);
 
-// Loads set SelectedSet: its topics and file from sets.dat, its cards into the working copy,
-// and its description into the main window.
+// Loads set SelectedSet (the installed set, 1, when the list has no such line): its topics and
+// file from sets.dat, its cards into the working copy (only its header when its file is
+// missing), and its description into the main window.
 void ReadSets();
 // Reads the working copy into CardLines and CardCount. Throws look::Failure.
 void LoadInUseCards();

@@ -105,6 +105,18 @@ void EditFileFSO(const QString& path, const QString& newLine, const QString& mat
     }
 }
 
+bool EditLineAt(const QString& path, int index, const QString& asStored, const QString& newLine,
+                bool del) {
+    QStringList lines = codec::splitLines(codec::decode(ReadBytes(path)));
+    if (index < 1 || index >= lines.size() || lines[index] != asStored) return false;
+    if (del)
+        lines.removeAt(index);
+    else
+        lines[index] = newLine;
+    WriteLines(path, lines);
+    return true;
+}
+
 QString MakeSetFileName(const QString& text) {
     static const QString removed = QStringLiteral("\t\r\n/\\*:?<>|\"");
     QString name;
@@ -120,6 +132,7 @@ QString MakeSetFileName(const QString& text) {
 }
 
 void RemoveFile(const QString& path) {
+    // Waiting events do not run first: a click or a key could re-enter a half-done operation.
     if (!QFile::remove(path)) DeleteFileFSO(path);
 }
 

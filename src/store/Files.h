@@ -27,6 +27,12 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok = nullptr);
 void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine, bool append,
                  bool replace, bool del, bool skipReading);
 
+// Rewrites `path` with its line `index` replaced by `newLine`, or left out with `del`, provided
+// that line still reads `asStored`: no other line, equal or not, and never the header line (0).
+// False, with nothing written, when the line is no longer there. Throws look::Failure.
+bool EditLineAt(const QString& path, int index, const QString& asStored, const QString& newLine,
+                bool del);
+
 // The card file name of a new set whose topics, joined, are `text`.
 QString MakeSetFileName(const QString& text);
 

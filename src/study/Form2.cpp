@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr double kLargestFontSize = 2160;
-
 QLabel* hint(const QString& text, QWidget* parent, int left, int top, int width) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QHeaderView>
+#include <QRegularExpression>
 
 namespace {
 
@@ -24,32 +25,35 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
     box.write("sets.dat",
               crlf({"Sets", "States|Capitals|StatesCapitals.dat", "Word|Mot|WordMot.dat",
                     " Gamma | Delta |GD.dat", "Copy|Of States|StatesCapitals.dat"}));
-    box.write("WordMot.dat", crlf({"Word|Mot", "Red|Rojo", "Red | Rojo", "Blue|Azul", "Red|Rojo"}));
+    box.write("WordMot.dat",
+              crlf({"Word|Mot", "Red|Rojo", "Red | Rojo", "Blue|Azul", "Red|Rojo", "Word|Mot"}));
     box.write("GD.dat", crlf({"Gamma|Delta", "g|d"}));
     box.write("Stray.dat", crlf({"keep"}));
     start({}, 2);
     edit();
     const Steps steps = {
+        // Only the entry's own line changes: not an equal card, not the header.
         {"edit 4/ Green /Verde",
          "shown=prompt(Enter Word): Enter Word: [Red] + prompt(Enter Mot): Enter Mot: [Rojo]; "
-         "WordMot.dat=Word|Mot,Green|Verde,Red | Rojo,Blue|Azul,Green|Verde; marked=4"},
-        // A line with blanks around "|" is listed trimmed, and found no more.
-        {"edit 2/Black/Negro", "cards=Green|Verde,Red|Rojo,Blue|Azul,Green|Verde; marked=2"},
+         "WordMot.dat=Word|Mot,Red|Rojo,Red | Rojo,Blue|Azul,Green|Verde,Word|Mot; marked=4"},
+        {"edit 2/Black/Negro",
+         "cards=Red|Rojo,Black|Negro,Blue|Azul,Green|Verde,Word|Mot; marked=2"},
         {"delete 1/no",
-         "shown=question(Quorvane): Are you sure you want to delete Green|Verde entry?"},
-        {"delete 1/yes", "WordMot.dat=Word|Mot,Red | Rojo,Blue|Azul; marked=0"},
+         "shown=question(Quorvane): Are you sure you want to delete Red|Rojo entry?"},
+        {"delete 5/yes",
+         "WordMot.dat=Word|Mot,Red|Rojo,Black|Negro,Blue|Azul,Green|Verde; marked=0"},
         {"delete 0/yes", "shown=question(Quorvane): Are you sure you want to delete | entry?"},
-        {"edit 0/Blue/Azul", "cards=Red|Rojo,Blue|Azul; marked=0"},
+        {"edit 0/Blue/Azul", "cards=Red|Rojo,Black|Negro,Blue|Azul,Green|Verde; marked=0"},
         {"add/ Red /Rojo\t",
          "shown=prompt(Enter Word): Enter Word: [] + prompt(Enter Mot): Enter Mot: []; "
-         "WordMot.dat=Word|Mot,Red | Rojo,Blue|Azul,Red|Rojo\t; marked=3"},
-        {"add//Rojo", "cards=Red|Rojo,Blue|Azul,Red|Rojo\t"},
+         "WordMot.dat=Word|Mot,Red|Rojo,Black|Negro,Blue|Azul,Green|Verde,Red|Rojo\t; marked=5"},
+        {"add//Rojo", "cards=Red|Rojo,Black|Negro,Blue|Azul,Green|Verde,Red|Rojo\t"},
         {"add/a|b/x",
          "shown=prompt(Enter Word): Enter Word: [] + prompt(Enter Mot): Enter Mot: [] + "
          "notice(Quorvane): A card side cannot contain \"|\" or a line break, because the card "
          "file uses them to tell the sides and the cards apart. The card was not saved."},
-        {"edit 1/Red/Ro\njo", "cards=Red|Rojo,Blue|Azul,Red|Rojo\t; marked=1"},
-        {"restart", "set=2; cards=Red|Rojo,Blue|Azul,Red|Rojo\t; new=0"},
+        {"edit 1/Red/Ro\njo", "marked=1"},
+        {"restart", "set=2; cards=Red|Rojo,Black|Negro,Blue|Azul,Green|Verde,Red|Rojo\t; new=0"},
         {"create//English", kFourSets},
         {"create/se/ts",
          "shown=prompt(Quorvane): Enter topic for Side 1:\r\n(for example States) [] + "
@@ -118,9 +122,9 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
     }
 }
 
-// A file gone, or a folder in its place, while the editor is open; then one editor step. The
-// failure is reported, no file changes but those named, and a card change is never made on the
-// one line changed alone.
+// A file gone, changed, or something else in its place while the editor is open; then one editor
+// step. The failure is reported, no file changes but those named, and a card change is never
+// made on the one line changed alone.
 TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
     const QString unread = "Main.ReadFileToStringFSOLine@100: ";
     const QString withGreek =
@@ -129,8 +133,12 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
         "GreekEnglish.dat=Greek|English";
     const QString added = "=Spanish|English,Rojo|Red,Verde|Green,Azul|Blue";
     const QString edited = "=Spanish|English,Rojo|Crimson,Verde|Green";
-    const std::tuple<const char*, const char*, QString> cases[] = {
-        // gone, or "/": a folder
+    const QString notThere =
+        "\" is no longer where the list shows it, because the card file has "
+        "changed meanwhile. Nothing was changed. The list now shows the cards "
+        "as they are.";
+    const std::tuple<const char*, QString, QString> cases[] = {
+        // gone, "/": a folder, ":" then the bytes it holds now, ">" a link to that
         {"sets.dat", "add/Azul/Blue", "reports=; in-use.dat" + added + "; user.dat" + added},
         {"sets.dat/", "edit 1/Rojo/Crimson",
          "reports=; in-use.dat" + edited + "; user.dat" + edited},
@@ -146,8 +154,11 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
              "copy=StatesCapitals.dat,default.dat"},
         // The user's sets cannot be told from a list that cannot be read: their files stay.
         {"sets.dat/", "restore/yes",
-         "reports=" + unread + "Path/File access error," + unread + "Path/File access error," +
-             unread + "Path/File access error; copy=StatesCapitals.dat,default.dat; stored=1"},
+         "reports=" + unread +
+             "Path/File access error,Form3.PushButton4_Click@106: Path/File "
+             "access error," +
+             unread + "Path/File access error," + unread +
+             "Path/File access error; copy=StatesCapitals.dat,default.dat; stored=1"},
         {"in-use.dat", "add/Azul/Blue",
          "reports=Form3.PushButton1_Click@108: File not found," + unread + "File not found"},
         {"in-use.dat", "edit 1/Rojo/Crimson",
@@ -159,18 +170,36 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
          "reports=; " + withGreek + "; copy=GreekEnglish.dat; stored=4"},
         {"user.dat/", "edit 1/Rojo/Crimson",
          "reports=Form3.PushButton2_Click@112: Path/File access error; in-use.dat" + edited},
+        // A set without its file is in hand with no cards; a click beside the entries reloads it.
+        {"user.dat", "pick 0", "in-use.dat=Spanish|English; cards=; reports="},
+        {"in-use.dat:Spanish|English\r\nVerde|Green\r\nRojo|Red\r\n", "edit 1/Rojo/Crimson",
+         "shown=prompt(Enter Spanish): Enter Spanish: [Rojo] + prompt(Enter English): Enter "
+         "English: [Red] + notice(Quorvane): The card \"Rojo|Red" +
+             notThere},
+        {"in-use.dat:Spanish|English\r\nRojo|Red\r\n", "delete 2/yes",
+         "shown=question(Quorvane): Are you sure you want to delete Verde|Green entry? + "
+         "notice(Quorvane): The card \"Verde|Green" +
+             notThere + "; cards=Rojo|Red"},
+        // A set whose file cannot be made leaves the list of sets as it was.
+        {"GreekEnglish.dat>gone/x", "create/Greek/English",
+         "reports=Main.EditFileFSO@102: File not found; set=2; stored=2"},
+        // Nothing goes unless the installed files are there to take its place.
+        {"default-sets.dat", "restore/yes", "reports=Form3.PushButton4_Click@102: File not found"},
+        {"default.dat", "restore/yes", "reports=Form3.PushButton4_Click@102: File not found"},
     };
     for (const auto& [victim, step, expected] : cases) {
-        SCOPED_TRACE(std::string(victim) + " " + step);
+        SCOPED_TRACE(std::string(victim) + " " + step.toStdString());
         box.write("user.dat", crlf({"Spanish|English", "Rojo|Red", "Verde|Green"}));
         box.write("CD.dat", crlf({"C|D", "c1|d1"}));
         start(crlf({"Sets", "States|Capitals|StatesCapitals.dat", "Spanish|English|user.dat",
                     "C|D|CD.dat"}),
               2);
         edit();
-        const QString name = QString(victim).remove('/');
+        const QString v = victim, name = v.section(QRegularExpression("[:>]"), 0, 0).remove('/');
         QFile::remove(box.path(name));
-        if (name != victim) QDir().mkpath(box.path(name));
+        if (v.endsWith('/')) QDir().mkpath(box.path(name));
+        if (v.contains(':')) box.write(name, QByteArray(victim).split(':')[1]);
+        if (v.contains('>')) QFile::link(v.section('>', 1), box.path(name));
         auto before = box.inside();
         d.shown.clear();
         act(step);

@@ -33,7 +33,7 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
               "button to pick up another set of flashcards, make a your own set of flashcards or "
               "add/remove flashcards to/from this States/Capitals set.");
     EXPECT_EQ(main->windowTitle() + look::applicationTitle(), "QuorvaneQuorvane");
-    EXPECT_FALSE(main->windowIcon().isNull());
+    EXPECT_FALSE(QApplication::windowIcon().isNull());  // the card window's too
     EXPECT_EQ(main->size(), QSize(536, 469));
     EXPECT_TRUE(main->focusWidget() == main->Text1 && main->Text1->y() >= main->height());
     const int fonts = main->Combo2->count();
@@ -47,7 +47,7 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
     const std::tuple<QStringList, QString, QString> cases[] = {
         // stored; state; options
         {{"SelectedSet=2"}, "copy=AB.dat; reports=", "101010 144 Arial"},
-        {{"SelectedSet=3"}, "copy=default.dat; reports=", "101010 144 Arial"},  // not set file
+        {{"SelectedSet=3"}, "in-use.dat=C|D; reports=", "101010 144 Arial"},  // its file gone
         {{"Option1=False", "Option2=True", "Option4=1", "Option3=0"},
          "copy=StatesCapitals.dat",
          "010110 144 Arial"},
@@ -58,11 +58,11 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
          "reports=Form1.Form_Load@120: Type mismatch",
          "011010 144 Arial"},
         {{"SelectedSet=abc"},
-         "reports=Form1.Form_Load@130: Type mismatch; copy=default.dat",
+         "reports=Form1.Form_Load@132: Type mismatch; copy=StatesCapitals.dat; stored=1",
          "101010 144 Arial"},
-        {{"SelectedSet=99999999999"}, "reports=Form1.Form_Load@130: Overflow", "101010 144 Arial"},
-        {{"SelectedSet=-5", "Combo1=72", "Combo2=Courier"},
-         "copy=default.dat",
+        {{"SelectedSet=99999999999"}, "reports=Form1.Form_Load@132: Overflow", "101010 144 Arial"},
+        {{"SelectedSet=4", "Combo1=72", "Combo2=Courier"},
+         "copy=StatesCapitals.dat; stored=1",
          "101010 72 Courier"},
     };
     for (const auto& [stored, expected, restored] : cases) {
@@ -84,7 +84,7 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
     EXPECT_EQ(
         look("reports"),
         "reports=Form1.Form_Load@126: File not found,Form1.Form_Load@128: File not found,"
-        "Form1.Form_Load@128: File not found,Main.ReadFileToStringFSOLine@100: File not found");
+        "Form1.Form_Load@130: File not found,Main.ReadFileToStringFSOLine@100: File not found");
     EXPECT_TRUE(main->Label3->text().startsWith("You have the States/Capitals set"));
     EXPECT_EQ(AppTitleFrom("Quorvane Flash Card Pro"), "Quorvane Flash Card");
     EXPECT_EQ(AppTitleFrom("one two three four five six seven eight nine ten elevenxx"),
@@ -146,11 +146,11 @@ TEST_F(Program, StartShowsTheCardsModallyAndEditSwapsTheWindows) {
     }
     box.write("sets.dat",
               crlf({"Sets", "States|Capitals|StatesCapitals.dat", "A|B|AB.dat", "C|D|CD.dat"}));
-    for (const auto& [selected, highlight] : {std::pair{2, 2}, {5, 3}, {-3, 0}}) {
-        start();
-        Deckwork::SelectedSet = selected;
+    // A set beyond the list, or below it, is the installed set in every place.
+    for (const auto& [selected, highlight] : {std::pair{2, 2}, {5, 1}, {-3, 1}}) {
+        start({}, selected);
         edit();
-        EXPECT_EQ(look("set; new"), QString("set=%1; new=0").arg(highlight));
+        EXPECT_EQ(look("set; new; stored"), QString("set=%1; new=0; stored=%1").arg(highlight));
         EXPECT_TRUE(main->isHidden());
         selected == 5 ? act("back") : void(editor->close());
         EXPECT_TRUE(main->isVisible());

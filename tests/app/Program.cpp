@@ -11,7 +11,11 @@ void Program::act(const QString& step) {
     const QString verb = parts[0].section(' ', 0, 0);
     const int k = parts[0].section(' ', 1).toInt();
     if (verb == "restart") return start(), edit();
-    if (verb == "pick") return choose("ListView2", k);
+    if (verb == "pick") choose("ListView2", k);
+    if (verb == "pick" && k < 1)  // beside the entries, right of the column
+        QTest::mouseClick(list("ListView2")->viewport(), Qt::LeftButton, {},
+                          {list("ListView2")->viewport()->width() - 3, 3});
+    if (verb == "pick") return;
     if (verb == "edit" || verb == "delete") choose("ListView1", k);
     if (verb == "remove") choose("ListView2", k, true);
     static const QMap<QString, const char*> buttons = {

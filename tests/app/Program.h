@@ -68,8 +68,9 @@ protected:
     QString stored() const { return ReadSetting("SelectedSet", "-"); }
 
     // One editor step, "verb k/answer/answer": add, edit k, delete k (card k clicked first, 0
-    // for none), create, pick k (set k clicked), remove k (set k highlighted by keys), restore,
-    // back or restart; answers go to its prompts, "yes" and "no" to its questions.
+    // for none), create, pick k (set k clicked, 0 beside the entries), remove k (set k
+    // highlighted by keys), restore, back or restart; answers go to its prompts, "yes" and "no"
+    // to its questions.
     void act(const QString& step);
     // The state `expected` names, as "key=value; ...": cards, sets, marked (highlighted card),
     // set (highlighted set), stored, new (set made in this visit), shown (the boxes), reports,
