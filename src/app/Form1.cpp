@@ -171,11 +171,11 @@ void Form1::buildControls() {
 void Form1::Form_Load() {
     look::Trap trap("Form1.Form_Load");
     trap.at(100, [this] {
-        if (Main::FileExists(Main::ProgramFile(QStringLiteral("x/o.cjs"))))
+        if (Main::FileExists(Main::InstalledFile(QStringLiteral("x/o.cjs"))))
             look::SetFormColors(*this);
     });
     trap.at(102, [this] {
-        const QString cursor = Main::ProgramFile(QStringLiteral("HAND-M.CUR"));
+        const QString cursor = Main::InstalledFile(QStringLiteral("HAND-M.CUR"));
         if (Main::FileExists(cursor)) hand_.load(cursor);
         hand_.overButton(*PushButton1);
         hand_.overButton(*PushButton2);
@@ -211,10 +211,11 @@ void Form1::Form_Load() {
         });
     }
     trap.at(122, [] { Deckwork::InUsePath = Main::ProgramFile(QStringLiteral("in-use.dat")); });
-    trap.at(124, [] { Deckwork::SetFilePath = Main::ProgramFile(QStringLiteral("default.dat")); });
+    trap.at(124,
+            [] { Deckwork::SetFilePath = Main::InstalledFile(QStringLiteral("default.dat")); });
     trap.at(126, [] {
         if (!Main::FileExists(Main::ProgramFile(QStringLiteral("sets.dat"))))
-            Main::CopyFile(Main::ProgramFile(QStringLiteral("default-sets.dat")),
+            Main::CopyFile(Main::InstalledFile(QStringLiteral("default-sets.dat")),
                            Main::ProgramFile(QStringLiteral("sets.dat")));
     });
     trap.at(128, [] {

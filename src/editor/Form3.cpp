@@ -109,7 +109,7 @@ void Form3::Form_Load() {
     });
     trap.at(104, [&] { setWindowTitle(QStringLiteral("Edit Cards")); });
     trap.at(106, [&] {
-        const QString cursor = Main::ProgramFile(QStringLiteral("HAND-M.CUR"));
+        const QString cursor = Main::InstalledFile(QStringLiteral("HAND-M.CUR"));
         if (!Main::FileExists(cursor)) return;
         hand_.load(cursor);
         for (QPushButton* b : {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5,

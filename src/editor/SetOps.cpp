@@ -241,8 +241,8 @@ void RestoreInstalledSets(Lists& lists) {
             look::applicationTitle());
     });
     if (!yes) return;
-    const QString installedSets = Main::ProgramFile(QStringLiteral("default-sets.dat"));
-    const QString installedCards = Main::ProgramFile(QStringLiteral("default.dat"));
+    const QString installedSets = Main::InstalledFile(QStringLiteral("default-sets.dat"));
+    const QString installedCards = Main::InstalledFile(QStringLiteral("default.dat"));
     const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
     // Nothing of the user's goes unless the installed files are there to take its place.
     const bool installed = trap.at(102, [&] {

@@ -20,7 +20,7 @@ void DeleteSelectedSet(Lists& lists);
 // "Go Back To Default Flashcards".
 void RestoreInstalledSets(Lists& lists);
 
-// True for the name of a set's own card file: a bare name in the program folder and none of the
+// True for the name of a set's own card file: a bare name in the card folder and none of the
 // program's four fixed files, which a set operation must never overwrite or delete.
 bool IsOwnSetFileName(const QString& name);
 

@@ -37,7 +37,7 @@ void ReadSets() {
     const auto useDefaults = [] {
         Side1Topic = QStringLiteral("States");
         Side2Topic = QStringLiteral("Capitals");
-        SetFilePath = Main::ProgramFile(QStringLiteral("default.dat"));
+        SetFilePath = Main::InstalledFile(QStringLiteral("default.dat"));
     };
     // A choice beyond the list (or below it) takes the installed set, which the editor then
     // highlights too: one set in hand, wherever it is named.
@@ -53,7 +53,7 @@ void ReadSets() {
         trap.at(108, [&] { Side2Topic = field(fields, 1); });
         const bool named = trap.at(110, [&] {
             const QString name = field(fields, 2);
-            // A hand-edited list must never lead the program to a file outside its folder.
+            // A hand-edited list must never lead the program to a file outside the card folder.
             if (!Main::IsBareFileName(name)) throw look::Failure(look::failures::BadFileName);
             SetFilePath = Main::ProgramFile(name);
         });

@@ -5,17 +5,20 @@
 #include "Trap.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <cerrno>
 
 namespace Main {
 namespace {
 
 QString programFolder;
+QString cardFolder;
 
 }  // namespace
 
@@ -50,9 +53,31 @@ QString ProgramFolder() {
     return programFolder;
 }
 
-void SetProgramFolder(const QString& folder) { programFolder = QDir::cleanPath(folder); }
+void SetProgramFolder(const QString& folder) {
+    programFolder = QDir::cleanPath(folder);
+    cardFolder.clear();
+}
 
-QString ProgramFile(const QString& name) { return ProgramFolder() + QLatin1Char('/') + name; }
+QString InstalledFile(const QString& name) { return ProgramFolder() + QLatin1Char('/') + name; }
+
+QString CardFolder() {
+    if (!programFolder.isEmpty()) return programFolder;
+    if (cardFolder.isEmpty()) {
+        // A program folder the user cannot write (a system-wide install) keeps only the installed
+        // files; each user's cards then live in that user's data folder.
+        const QString folder = ProgramFolder();
+        if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0) {
+            cardFolder = folder;
+        } else {
+            cardFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/quorvane");
+            QDir().mkpath(cardFolder);
+        }
+    }
+    return cardFolder;
+}
+
+QString ProgramFile(const QString& name) { return CardFolder() + QLatin1Char('/') + name; }
 
 bool IsBareFileName(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;

@@ -6,13 +6,19 @@
 // Reading, rewriting, naming, copying, deleting and testing the program's files.
 namespace Main {
 
-// The folder of the program's files: the executable's folder unless set otherwise.
+// The folder of the installed files: the executable's folder unless set otherwise (--folder).
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
-// The path of `name` inside the program folder.
+// The path of the installed file `name` (default.dat, the picture, the cursor ...).
+QString InstalledFile(const QString& name);
+
+// The folder of the user's card files: the program folder when it was set or the user can write
+// to it, otherwise $XDG_DATA_HOME/quorvane, made when missing.
+QString CardFolder();
+// The path of `name` inside the card folder.
 QString ProgramFile(const QString& name);
 
-// True when `name` is a plain file name that stays inside the program folder.
+// True when `name` is a plain file name that stays inside the card folder.
 bool IsBareFileName(const QString& name);
 
 // The lines of a text file, without line ends. A failure is reported here and gives the lines

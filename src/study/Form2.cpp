@@ -125,11 +125,11 @@ void Form2::Form_Load() {
     });
     // The window keeps the arrow: it has no button to show the hand over.
     trap.at(104, [&] {
-        const QString cursor = Main::ProgramFile(QStringLiteral("HAND-M.CUR"));
+        const QString cursor = Main::InstalledFile(QStringLiteral("HAND-M.CUR"));
         if (Main::FileExists(cursor)) hand_.load(cursor);
     });
     trap.at(106, [&] {
-        const QString file = Main::ProgramFile(QStringLiteral("Whitecard/Whitecard.jpg"));
+        const QString file = Main::InstalledFile(QStringLiteral("Whitecard/Whitecard.jpg"));
         if (Main::FileExists(file)) picture_ = CardPicture::fromFile(file, screenPixels());
     });
 }

@@ -77,7 +77,7 @@ void resetCardStore() {
     Deckwork::SetLines = Deckwork::CardLines = {};
     Deckwork::Side1Topic = Deckwork::Side2Topic = {};
     Deckwork::InUsePath = Main::ProgramFile(QStringLiteral("in-use.dat"));
-    Deckwork::SetFilePath = Main::ProgramFile(QStringLiteral("default.dat"));
+    Deckwork::SetFilePath = Main::InstalledFile(QStringLiteral("default.dat"));
 }
 
 Sandbox::~Sandbox() {
