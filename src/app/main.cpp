@@ -6,13 +6,28 @@
 #include <QCommandLineParser>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Study flashcards. The card files live in the program's folder when you can write to "
+        "it, otherwise in $XDG_DATA_HOME/quorvane (~/.local/share/quorvane)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({QStringLiteral("folder"),
-                      QStringLiteral("Use DIR as the program folder, which holds the card files."),
+                      QStringLiteral("Keep the card files in DIR, which also holds the installed "
+                                     "files (a copy of the program's folder)."),
                       QStringLiteral("DIR")});
+    // --help and --version answer without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (parser.parse(arguments) &&
+        (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+         parser.isSet(QStringLiteral("version")))) {
+        QCoreApplication console(argc, argv);
+        parser.process(console);
+    }
+    QApplication app(argc, argv);
     parser.process(app);
     if (parser.isSet(QStringLiteral("folder")))
         Main::SetProgramFolder(parser.value(QStringLiteral("folder")));
