@@ -10,7 +10,8 @@ if [ "${1:-}" = --long ]; then
     long=1
     shift
 fi
-source scripts/setup.sh xvfb xauth openbox xdotool x11-utils wmctrl dbus-daemon
+source scripts/setup.sh xvfb xauth openbox xdotool x11-utils wmctrl dbus-daemon lintian \
+    desktop-file-utils appstream
 # setup.sh leaves errexit on: a finding stops the run here.
 if [ "$long" = 1 ]; then
     scripts/fuzz.sh 600
