@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
         parser.process(console);
     }
     QApplication app(argc, argv);
+    // Wayland names the window by its desktop entry, for the icon and the window list.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
     parser.process(app);
     if (parser.isSet(QStringLiteral("folder")))
         Main::SetProgramFolder(parser.value(QStringLiteral("folder")));
