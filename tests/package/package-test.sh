@@ -13,10 +13,10 @@ if [ "${1:-}" = --user ]; then
     # As nobody, inside the session: $2 is the unpacked root.
     exe=$2/usr/bin/quorvane
     cards=$HOME/.local/share/quorvane
-    # Waits until the active window (but $2) is titled $1, and prints its id.
+    # Waits until the active window is titled $1, and prints its id.
     active() {
         for _ in $(seq 400); do
-            id=$(xdotool getactivewindow 2>/dev/null) && [ "$id" != "${2:-}" ] &&
+            id=$(xdotool getactivewindow 2>/dev/null) &&
                 [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id" && return
             sleep 0.05
         done
@@ -28,9 +28,9 @@ if [ "${1:-}" = --user ]; then
         xdotool type --delay 20 "$2"
         xdotool key Return
     }
-    until_file() {
-        for _ in $(seq 400); do [ -f "$1" ] && return; sleep 0.05; done
-        fail "no $1"
+    until_card() {
+        for _ in $(seq 400); do grep -q 'Ohio|Columbus' "$1" && return; sleep 0.05; done
+        fail "no card Ohio|Columbus in $1"
     }
     # Starts the program ($1), waits for its main window free of error reports, closes it.
     run_once() {
@@ -58,19 +58,18 @@ if [ "${1:-}" = --user ]; then
         click "$editor" 136 405 # "Add Card"
         answer "Enter States" Ohio
         answer "Enter Capitals" Columbus
-        for _ in $(seq 400); do grep -q 'Ohio|Columbus' "$cards/StatesCapitals.dat" && break; sleep 0.05; done
+        until_card "$cards/StatesCapitals.dat"
         click "$editor" 268 20 # "< Back"
         main=$(active Quorvane)
     }
     steps=(add_card)
     run_once "$exe"
     cmp "$cards/sets.dat" "$2/usr/lib/quorvane/default-sets.dat"
-    grep -q 'Ohio|Columbus' "$cards/StatesCapitals.dat" || fail "the card was not kept"
     # The next start puts the set in hand, with the card, back into the working copy.
     printf 'stale\r\n' >"$cards/in-use.dat"
     steps=(true)
     run_once "$exe"
-    grep -q 'Ohio|Columbus' "$cards/in-use.dat" || fail "the card is gone after a restart"
+    until_card "$cards/in-use.dat"
     echo "cards in the data folder: $(ls "$cards" | tr '\n' ' ')"
     exit 0
 fi
