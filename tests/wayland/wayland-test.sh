@@ -40,12 +40,24 @@ if [ "${1:-}" = --user ]; then
         done
         fail "the screen did not change as it should (${1})"
     }
+    # Waits until the card window shows its first card: dark text on the white card.
+    card_drawn() {
+        for _ in $(seq 400); do
+            grim "$HOME/question.png"
+            white=$(convert "$HOME/question.png" -format '%[fx:p{640,650}.intensity>0.99]' info:)
+            text=$(convert "$HOME/question.png" -crop 880x200+200+40 \
+                -format '%[fx:minima.intensity<0.5]' info:)
+            [ "$white$text" = 11 ] && return
+            sleep 0.05
+        done
+        fail "no card drawn"
+    }
     "$2/quorvane" --folder "$HOME/cards" &
     program=$!
     focused "quorvane 0"
     wtype -k Tab -k space # "Start Showing Flashcards"
     focused "quorvane 1"
-    grim "$HOME/question.png"
+    card_drawn
     wtype -k space
     screen ! "$HOME/question.png"
     cp "$HOME/now.png" "$HOME/answer.png"
