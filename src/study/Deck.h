@@ -41,6 +41,7 @@ public:
 private:
     int showCard(int index, bool reveal, bool again);
     int drawAtRandom();
+    void drawSide(const QString& side, float lineTop, float lineHeight, bool question);
 
     StudyState& state_;
     CardSurface& surface_;

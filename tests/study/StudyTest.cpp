@@ -22,7 +22,8 @@
 namespace {
 
 // A surface of known measures, 1366 x 768 with lines 40.1 high and 10 pixels a character,
-// that keeps the texts on the card as "text@x,y".
+// that keeps the texts on the card as "text@x,y". A side is fitted at 5 pixels a character in
+// lines 20 high, and kept as "length@x,y,box width,box height".
 struct Surface final : CardSurface {
     QStringList onCard;
     void clear() override { onCard.clear(); }
@@ -30,6 +31,18 @@ struct Surface final : CardSurface {
     float textHeight(const QString&) const override { return 40.1f; }
     void drawText(float x, float y, const QString& t) override {
         if (!t.isEmpty()) onCard << t + QString("@%1,%2").arg(x).arg(double(y), 0, 'g', 9);
+    }
+    QSizeF fitText(const QString& t, QSizeF box) override {
+        const double width = 5.0 * double(t.size());
+        return {std::min(width, box.width()), 20 * std::ceil(width / box.width())};
+    }
+    void drawFitted(float x, float y, const QString& t, QSizeF box) override {
+        onCard << QString("%1@%2,%3,%4,%5")
+                      .arg(t.size())
+                      .arg(x)
+                      .arg(double(y), 0, 'g', 9)
+                      .arg(box.width())
+                      .arg(box.height());
     }
     float width() const override { return 1366; }
     float height() const override { return 768; }
@@ -96,19 +109,25 @@ TEST(Deck, StepsForwardAndBackInEveryMode) {
     StudyState state;
     Deck(state, surface, options).ShowNext();
     EXPECT_TRUE(surface.onCard.isEmpty() && d.shown.isEmpty());
-    // The question 1.5 lines above the middle, the answer one empty line below it, in floats.
-    Deckwork::CardLines = {"H", "Question|Answer text"};
-    options.questionFirst = false;
-    Deck(state, surface, options).ShowNext();
-    EXPECT_EQ(surface.onCard,
-              QStringList({"Question@643,323.850006", "Answer text@628,404.049988"}));
+    // The question 1.5 lines above the middle, the answer one empty line below it, in floats,
+    // also when as wide as the card. A side wider is fitted into its half less margins, centred
+    // on its line where there is room.
+    Deckwork::CardLines = {"H", "Question|" + QString(136, 'a'),
+                           QString(140, 'q') + "|" + QString(9000, 'a')};
+    Deckwork::CardCount = 2, state.CurrentCard = 1, options.questionFirst = false;
+    Deck deck(state, surface, options);
+    QStringList onCard;
+    for (int step = 0; step < 2; ++step) deck.ShowNext(), onCard << surface.onCard;
+    EXPECT_EQ(onCard, QStringList({"Question@643,323.850006", QString(136, 'a') + "@3,404.049988",
+                                   "140@333,333.899994,1297.7,335.575",
+                                   "9000@34.15,394.024994,1297.7,335.575"}));
     // Drawn from the generator, no card comes twice in a row, and every card comes.
     options.random = true;
     Deckwork::CardLines = QStringList{"H"} + kFour;
     QSet<QString> seen;
     for (int step = 0; step < 100; ++step) {
         const QString before = surface.card();
-        Deck(state, surface, options).ShowNext();
+        deck.ShowNext();
         ASSERT_NE(surface.card(), before) << step;
         seen << surface.card();
     }
@@ -205,6 +224,49 @@ TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
     painter.end();
     EXPECT_EQ(screen, only.image());
     EXPECT_EQ(stepped.image(), only.image());
+}
+
+// A side too wide for the card at 144 points on 1280 x 1024 is drawn smaller on one line, or
+// wrapped, or at the floor of 48 points ended with "…"; never cut at its start, always within
+// its half of the card and the card's margins, and read out whole.
+TEST(CardImage, FitsEverySideIntoItsHalfOfTheCard) {
+    const std::pair<QString, const char*> cases[] = {
+        {"Columbus", "one line at 144"},
+        {"Antidisestablishmentarianism", "one line smaller"},
+        {"I am studying Japanese at a language school in Tokyo", "wrapped smaller"},
+        {QString("word ").repeated(400).trimmed(), "wrapped at 48 …"},
+        {QString::fromUtf8("مرحبا بالعالم، أنا أدرس اللغة اليابانية في طوكيو"), "wrapped smaller"},
+        {QString::fromUtf8("東京で日本語を勉強しています").repeated(4), "wrapped smaller"},
+    };
+    for (const auto& [side, expected] : cases) {
+        ScriptedDialogs d;
+        Deckwork::CardLines = {"H", side + "|" + side};
+        QImage picture(1280, 1024, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        CardImage image;
+        image.setPicture(picture, picture.size());
+        image.setFont(QFont("Liberation Sans", 144));
+        Options options;
+        options.questionFirst = false;
+        StudyState state;
+        Deck(state, image, options).ShowNext();
+        EXPECT_EQ(image.texts(), QStringList({side, side}));
+        for (const CardImage::Drawn& drawn : image.drawn()) {
+            const QString shown = drawn.lines.join(""), size = QString::number(drawn.points);
+            EXPECT_EQ(QString(drawn.lines.size() > 1 ? "wrapped " : "one line ") +
+                          (drawn.points == 144 || drawn.points == 48 ? "at " + size : "smaller") +
+                          (shown == side ? "" : " …"),
+                      QString(expected));
+            EXPECT_TRUE(shown == side ||
+                        (shown.endsWith(u'…') && side.startsWith(shown.chopped(1))));
+            const bool question = &drawn == &image.drawn().first();
+            // Its half less margins, 32 and 51 pixels at the edges and 54 at the middle; ink may
+            // reach a few pixels past a line's advance.
+            EXPECT_TRUE(QRect(28, question ? 47 : 562, 1224, 415).contains(drawn.ink))
+                << qPrintable(drawn.lines.join('/'));
+        }
+        EXPECT_TRUE(d.shown.isEmpty());
+    }
 }
 
 namespace {
