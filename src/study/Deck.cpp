@@ -75,14 +75,22 @@ Deck::Deck(StudyState& state, CardSurface& surface, const StudyOptions& options)
 
 int Deck::ShowCard(int index, bool reveal) { return showCard(index, reveal, false); }
 
+// Random order deals the cards: every card once a round, in an order shuffled afresh for each
+// round, so that no card keeps coming back while another has not shown yet.
 int Deck::drawAtRandom() {
-    Main::Randomize();
-    const int upper = qMax(upperCard(), 0);
-    int n = Main::RandomCard(upper);
-    // With fewer than two cards every draw gives the same card: show it rather than loop.
-    if (upper >= 2)
-        while (n == state_.LastRandomCard) n = Main::RandomCard(upper);
-    return n;
+    const int upper = upperCard();
+    if (upper < 1) return 1;  // a deck without cards: blank cards
+    if (upper != dealtFrom_) deal_.clear();
+    if (deal_.isEmpty()) {
+        Main::Randomize();
+        for (int n = 1; n <= upper; ++n) deal_.append(n);
+        for (int n = upper; n >= 2; --n) deal_.swapItemsAt(n - 1, Main::RandomCard(n) - 1);
+        dealtFrom_ = upper;
+    }
+    // The card on screen does not come again at once while the round has another left: a new
+    // round never starts with the card just shown, and two cards alternate.
+    if (deal_.size() >= 2 && deal_.first() == state_.LastRandomCard) deal_.swapItemsAt(0, 1);
+    return deal_.takeFirst();
 }
 
 // A side that fits on one line across the card stands where it always has. A wider one is
@@ -179,6 +187,8 @@ void Deck::ShowPrev() {
     int target = onScreen - 1;
     if (target < 1) target = Deckwork::CardCount;
     int drawn;
+    // Backspace goes back through the cards really shown, in random order too, and on purpose:
+    // its hint promises the previous card, and a card dealt afresh there would be plainly wrong.
     if (options_.Option3() && shown_.size() >= 2) {
         shown_.removeLast();
         drawn = showCard(shown_.last(), false, true);
