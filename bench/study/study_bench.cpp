@@ -1,6 +1,7 @@
 // One study step on a 1920 x 1080 card at 144 points (clear, question and answer drawn, the
 // changed part copied to a screen buffer, the back buffer brought up to date), beside one plain
-// copy of the whole surface. Target: a step costs at most four such copies. Also the card
+// copy of the whole surface. Target: a step costs at most four such copies, also when a side is
+// a long phrase (200 or 2,000 characters) that has to be fitted to the card. Also the card
 // window opened again (the program keeps it), from the call to the first card painted, and the
 // decoding of the built-in picture that only the first opening in a process pays for.
 #include "BenchOptions.h"
@@ -30,8 +31,7 @@ void loadInstalledSet() {
     Deckwork::CardCount = int(Deckwork::CardLines.size()) - 1;
 }
 
-void StudyStep(benchmark::State& state) {
-    loadInstalledSet();
+void steps(benchmark::State& state) {
     CardImage image;
     image.setPicture(CardPicture::builtIn(kScreen), kScreen);
     QFont font(QStringLiteral("Liberation Sans"));
@@ -51,7 +51,32 @@ void StudyStep(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(screen.constBits());
 }
+
+void StudyStep(benchmark::State& state) {
+    loadInstalledSet();
+    steps(state);
+}
 BENCHMARK(StudyStep)->Unit(benchmark::kMicrosecond);
+
+// Three cards whose answers are phrases of range(0) characters: each answer is fitted to the
+// card the first time it shows, and drawn from what was kept after that.
+void StudyStepLongSide(benchmark::State& state) {
+    const QStringList words = QStringLiteral(
+                                  "the of capital river mountain Sacramento is a on "
+                                  "northern by founded largest city state")
+                                  .split(QLatin1Char(' '));
+    Deckwork::CardLines = {QStringLiteral("Short|Long")};
+    for (int card = 0, word = 0; card < 3; ++card) {
+        QString answer;
+        while (answer.size() < state.range(0))
+            answer += words.at(word++ * 7 % words.size()) + QLatin1Char(' ');
+        Deckwork::CardLines << QStringLiteral("Question %1|").arg(card + 1) +
+                                   answer.left(state.range(0));
+    }
+    Deckwork::CardCount = 3;
+    steps(state);
+}
+BENCHMARK(StudyStepLongSide)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
 
 void FullSurfaceCopy(benchmark::State& state) {
     QImage image = CardPicture::builtIn(kScreen);

@@ -1,5 +1,6 @@
 #include "CardImage.h"
 
+#include <QFontInfo>
 #include <QGlyphRun>
 #include <QPainter>
 #include <QRawFont>
@@ -7,6 +8,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -19,6 +23,62 @@ QString fontKey(const QRawFont& font) {
         .arg(font.pixelSize())
         .arg(font.weight())
         .arg(int(font.style()));
+}
+
+// A side longer than this never fits on a line: only its start is laid out, and its "…" says
+// that more follows. Qt's widths overflow for millions of characters, and cost seconds.
+constexpr qsizetype kLongest = 8192;
+// Past this many glyphs kept in fitted sides, the kept fits start afresh.
+constexpr qsizetype kFitBudget = 256 * 1024;
+const QChar kEllipsis(0x2026);
+
+QFont sized(QFont font, qreal points) {
+    font.setPointSizeF(points);
+    return font;
+}
+
+// `text` laid out in lines as wide as `box`, each centred, as far down as the box holds them.
+struct Lines {
+    std::unique_ptr<QTextLayout> layout;
+    int count = 0;      // the lines within the box (the first one always)
+    bool fits = false;  // the whole text within the box
+};
+
+Lines layOut(const QString& text, const QFont& font, const QPaintDevice* device, QSizeF box,
+             QTextOption::WrapMode wrap) {
+    Lines lines;
+    lines.layout = std::make_unique<QTextLayout>(text, font, device);
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(wrap);
+    lines.layout->setTextOption(option);
+    lines.layout->beginLayout();
+    qreal y = 0;
+    bool fits = true;
+    for (QTextLine line = lines.layout->createLine(); line.isValid();
+         line = lines.layout->createLine()) {
+        line.setLineWidth(box.width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+        if (y > box.height()) fits = false;
+        if (y > box.height() && lines.count > 0) break;
+        ++lines.count;
+        if (line.naturalTextWidth() > box.width()) fits = false;
+        if (!fits) break;
+    }
+    lines.layout->endLayout();
+    const QTextLine last = lines.layout->lineAt(lines.count - 1);
+    lines.fits = fits && last.isValid() && last.textStart() + last.textLength() >= text.size();
+    return lines;
+}
+
+// The largest size from `from` (which fits) to `to` at which `fits`, to a quarter point.
+qreal largest(qreal from, qreal to, const std::function<bool(qreal)>& fits) {
+    if (fits(to)) return to;
+    while (to - from > 0.25) {
+        const qreal middle = (from + to) / 2;
+        (fits(middle) ? from : to) = middle;
+    }
+    return from;
 }
 
 }  // namespace
@@ -39,21 +99,30 @@ void CardImage::setPicture(const QImage& picture, QSize size, qreal devicePixelR
     if (image_.isNull() || !qFuzzyCompare(image_.devicePixelRatio(), devicePixelRatio)) {
         glyphs_.clear();
         glyphBytes_ = 0;
+        forgetLayouts();
     }
     image_ = picture_.copy();
     image_.setDevicePixelRatio(devicePixelRatio);
     metrics_ = QFontMetricsF(font_, &image_);
     stale_ = QRegion();
     unsettled_.clear();
-    textRects_.clear();
+    drawn_.clear();
     texts_.clear();
     changed_ = QRect(QPoint(0, 0), size_);
 }
 
 void CardImage::setFont(const QFont& font) {
-    font_ = font;
-    font_.setWeight(QFont::Normal);
+    QFont regular = font;
+    regular.setWeight(QFont::Normal);
+    if (regular != font_) forgetLayouts();
+    font_ = regular;
     metrics_ = QFontMetricsF(font_, &image_);
+}
+
+void CardImage::forgetLayouts() {
+    widths_.clear();
+    fits_.clear();
+    fitGlyphs_ = 0;
 }
 
 void CardImage::setColor(const QColor& color) {
@@ -61,21 +130,26 @@ void CardImage::setColor(const QColor& color) {
     // The kept glyphs carry the colour; texts drawn already keep theirs.
     glyphs_.clear();
     glyphBytes_ = 0;
+    forgetLayouts();
     color_ = color;
 }
 
 void CardImage::clear() {
-    for (const QRect& r : std::as_const(textRects_)) {
-        stale_ += r;
-        changed_ += r;
+    for (const Drawn& d : std::as_const(drawn_)) {
+        stale_ += d.ink;
+        changed_ += d.ink;
     }
     unsettled_.clear();
-    textRects_.clear();
+    drawn_.clear();
     texts_.clear();
 }
 
 float CardImage::textWidth(const QString& text) const {
-    return float(metrics_.horizontalAdvance(text));
+    if (text.size() > kLongest) return std::numeric_limits<float>::infinity();
+    const auto found = widths_.constFind(text);
+    if (found != widths_.constEnd()) return *found;
+    if (widths_.size() >= 4096) widths_.clear();
+    return *widths_.insert(text, float(metrics_.horizontalAdvance(text)));
 }
 
 float CardImage::textHeight(const QString&) const { return float(metrics_.height()); }
@@ -106,8 +180,22 @@ const CardImage::Glyph& CardImage::glyph(const QRawFont& font, const QString& ke
     if (glyphBytes_ > kGlyphBudget) {
         glyphs_.clear();
         glyphBytes_ = g.image.sizeInBytes();
+        // Fitted sides hold glyphs too: they go with them, or the budget would not hold.
+        fits_.clear();
+        fitGlyphs_ = 0;
     }
     return *glyphs_.insert(qMakePair(key, index), g);
+}
+
+void CardImage::lay(QList<Laid>& glyphs, const QList<QGlyphRun>& runs, QPointF shift) {
+    for (const QGlyphRun& run : runs) {
+        const QRawFont font = run.rawFont();
+        const QString key = fontKey(font);
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < indexes.size(); ++i)
+            glyphs.append({positions[i] + shift, glyph(font, key, indexes[i])});
+    }
 }
 
 void CardImage::drawText(float x, float y, const QString& text) {
@@ -117,30 +205,120 @@ void CardImage::drawText(float x, float y, const QString& text) {
     layout.beginLayout();
     layout.createLine();
     layout.endLayout();
+    QList<Laid> glyphs;
+    lay(glyphs, layout.glyphRuns(), QPointF());
+    place(x, y, glyphs, text, {text}, font_.pointSizeF());
+}
+
+QSizeF CardImage::fitText(const QString& text, QSizeF box) {
+    if (text.isEmpty() || image_.isNull()) return QSizeF();
+    return fitted(text, box).size;
+}
+
+void CardImage::drawFitted(float x, float y, const QString& text, QSizeF box) {
+    if (text.isEmpty() || image_.isNull()) return;
+    const Fitted& f = fitted(text, box);
+    place(x, y, f.glyphs, text, f.lines, f.points);
+}
+
+const CardImage::Fitted& CardImage::fitted(const QString& text, QSizeF box) {
+    // Only the start of a side too long for any card is laid out.
+    const auto key = qMakePair(text.left(kLongest + 1), qMakePair(box.width(), box.height()));
+    const auto found = fits_.constFind(key);
+    if (found != fits_.constEnd()) return *found;
+    Fitted f = fit(text, box);
+    fitGlyphs_ += f.glyphs.size();
+    if (fitGlyphs_ > kFitBudget) {
+        fits_.clear();
+        fitGlyphs_ = f.glyphs.size();
+    }
+    return *fits_.insert(key, std::move(f));
+}
+
+// On one line at the largest size from the floor up that fits the box; failing that, wrapped at
+// the largest size at which the whole block fits; failing that, at the floor in as many lines
+// as the box holds, the last ended with "…".
+CardImage::Fitted CardImage::fit(const QString& side, QSizeF box) {
+    QString text = side;
+    if (text.size() > kLongest) {
+        text.truncate(text.at(kLongest - 1).isHighSurrogate() ? kLongest - 1 : kLongest);
+        text += kEllipsis;
+    }
+    const qreal chosen =
+        font_.pointSizeF() > 0 ? font_.pointSizeF() : QFontInfo(font_).pointSizeF();
+    const qreal floor = std::min(chosen, std::max(chosen / 3, 20.0));
+    QTextOption::WrapMode wrap = QTextOption::NoWrap;
+    const auto fits = [&](qreal points) {
+        return layOut(text, sized(font_, points), &image_, box, wrap).fits;
+    };
+    Fitted f;
+    f.points = floor;
+    bool fitsAtFloor = fits(floor);
+    if (!fitsAtFloor) {
+        wrap = QTextOption::WordWrap;
+        fitsAtFloor = fits(floor);
+    }
+    if (fitsAtFloor)
+        f.points = largest(floor, chosen, fits);
+    else
+        wrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    const QFont font = sized(font_, f.points);
+    const Lines lines = layOut(text, font, &image_, box, wrap);
+    QList<QTextLine> shown;
+    for (int i = 0; i < lines.count; ++i) {
+        const QTextLine line = lines.layout->lineAt(i);
+        shown.append(line);
+        f.lines.append(text.mid(line.textStart(), line.textLength()));
+    }
+    // The last line that the box holds ends with "…" and as much of the rest as fits before it.
+    std::unique_ptr<QTextLayout> ended;
+    const QTextLine last = shown.last();
+    if (last.textStart() + last.textLength() < text.size()) {
+        const QString rest = text.mid(last.textStart(), 2 * last.textLength() + 64);
+        QString elided = QFontMetricsF(font, &image_).elidedText(rest, Qt::ElideRight, box.width());
+        if (!elided.endsWith(kEllipsis)) elided += kEllipsis;
+        ended = std::make_unique<QTextLayout>(elided, font, &image_);
+        QTextOption option(Qt::AlignHCenter);
+        option.setWrapMode(QTextOption::NoWrap);
+        ended->setTextOption(option);
+        ended->beginLayout();
+        shown.last() = ended->createLine();
+        shown.last().setLineWidth(box.width());
+        shown.last().setPosition(last.position());
+        ended->endLayout();
+        f.lines.last() = elided;
+    }
+    qreal width = 0, height = 0;
+    for (const QTextLine& line : std::as_const(shown)) {
+        width = std::max(width, line.naturalTextWidth());
+        height = line.position().y() + line.height();
+    }
+    f.size = QSizeF(width, height);
+    // Each line is centred in the box; the block starts where its widest line does.
+    const QPointF shift(-(box.width() - width) / 2, 0);
+    for (const QTextLine& line : std::as_const(shown)) lay(f.glyphs, line.glyphRuns(), shift);
+    return f;
+}
+
+void CardImage::place(float x, float y, const QList<Laid>& glyphs, const QString& text,
+                      const QStringList& lines, qreal points) {
     const qreal ratio = image_.devicePixelRatio();
     Text placed;
     QRectF ink;
-    for (const QGlyphRun& run : layout.glyphRuns()) {
-        const QRawFont font = run.rawFont();
-        const QString key = fontKey(font);
-        const QList<quint32> indexes = run.glyphIndexes();
-        const QList<QPointF> positions = run.positions();
-        for (qsizetype i = 0; i < indexes.size(); ++i) {
-            const Glyph& g = glyph(font, key, indexes[i]);
-            // Glyph origins on whole device pixels, as Qt puts the glyphs it keeps.
-            const QPointF origin = QPointF(x, y) + positions[i];
-            const QPointF snapped(std::round(origin.x() * ratio) / ratio,
-                                  std::round(origin.y() * ratio) / ratio);
-            placed.append({snapped + g.offset, g.image});
-            ink |= QRectF(snapped + g.offset, g.image.deviceIndependentSize());
-        }
+    for (const Laid& laid : glyphs) {
+        const Glyph& g = laid.glyph;
+        // Glyph origins on whole device pixels, as Qt puts the glyphs it keeps.
+        const QPointF origin = QPointF(x, y) + laid.origin;
+        const QPointF snapped(std::round(origin.x() * ratio) / ratio,
+                              std::round(origin.y() * ratio) / ratio);
+        placed.append({snapped + g.offset, g.image});
+        ink |= QRectF(snapped + g.offset, g.image.deviceIndependentSize());
     }
     unsettled_.append(placed);
     texts_.append(text);
     // Only where ink goes changes: the less to restore and to repaint, the quicker a step.
     const QRect area = ink.toAlignedRect() & QRect(QPoint(0, 0), size_);
-    if (area.isEmpty()) return;
-    textRects_.append(area);
+    drawn_.append({lines, points, area});
     changed_ += area;
 }
 

@@ -12,6 +12,7 @@
 #include <QRegion>
 #include <QStringList>
 
+class QGlyphRun;
 class QPainter;
 class QRawFont;
 
@@ -32,6 +33,8 @@ public:
     float textWidth(const QString& text) const override;
     float textHeight(const QString& text) const override;
     void drawText(float x, float y, const QString& text) override;
+    QSizeF fitText(const QString& text, QSizeF box) override;
+    void drawFitted(float x, float y, const QString& text, QSizeF box) override;
     float width() const override { return float(size_.width()); }
     float height() const override { return float(size_.height()); }
 
@@ -44,8 +47,15 @@ public:
     // The back buffer, up to date: the surface as it now looks.
     const QImage& image() const;
     QSize size() const { return size_; }
-    // The texts on the card, in the order drawn.
+    // The texts on the card, in the order drawn, whole.
     const QStringList& texts() const { return texts_; }
+    // A text on the card as drawn: its lines, its size in points and where its ink lies.
+    struct Drawn {
+        QStringList lines;
+        qreal points = 0;
+        QRect ink;
+    };
+    const QList<Drawn>& drawn() const { return drawn_; }
 
 private:
     // One glyph drawn once in the card's font and colour; its top left from its origin.
@@ -59,8 +69,26 @@ private:
         QImage image;
     };
     using Text = QList<Placed>;
+    // A glyph of a laid out text, its origin from the text's top left.
+    struct Laid {
+        QPointF origin;
+        Glyph glyph;
+    };
+    // A side fitted into a box.
+    struct Fitted {
+        QSizeF size;
+        qreal points = 0;
+        QStringList lines;
+        QList<Laid> glyphs;
+    };
 
     const Glyph& glyph(const QRawFont& font, const QString& fontKey, quint32 index);
+    void lay(QList<Laid>& glyphs, const QList<QGlyphRun>& runs, QPointF shift);
+    const Fitted& fitted(const QString& text, QSizeF box);
+    Fitted fit(const QString& text, QSizeF box);
+    void place(float x, float y, const QList<Laid>& glyphs, const QString& text,
+               const QStringList& lines, qreal points);
+    void forgetLayouts();
     void restore(const QRegion& region) const;
     static void draw(QPainter& painter, const Text& text);
 
@@ -72,11 +100,16 @@ private:
     QFont font_;
     QFontMetricsF metrics_;  // of font_ on image_
     QColor color_ = Qt::black;
-    QList<QRect> textRects_;  // where the texts on the card lie
+    QList<Drawn> drawn_;
     QRegion changed_;
     QStringList texts_;
     // Card fonts are large, and Qt draws large glyphs from their outlines at every use, which
     // costs far more than the rest of a step: each glyph is drawn once and copied from here.
     QHash<QPair<QString, quint32>, Glyph> glyphs_;
     qsizetype glyphBytes_ = 0;
+    // What was measured and fitted at the card's font, by side, so that a side shown again
+    // costs no more than a short one.
+    mutable QHash<QString, float> widths_;
+    QHash<QPair<QString, QPair<qreal, qreal>>, Fitted> fits_;
+    qsizetype fitGlyphs_ = 0;
 };

@@ -68,18 +68,6 @@ QString trimBlanks(const QString& text) {
     return text.mid(from, to - from);
 }
 
-// A side far wider than any screen is cut to its middle before it is measured and drawn: it is
-// centred, so only its middle can show, and the text engine's widths overflow for millions of
-// characters, which would put the text off the card (and take seconds at every step).
-QString shownPart(const QString& side) {
-    constexpr qsizetype kLongest = 8192;
-    if (side.size() <= kLongest) return side;
-    qsizetype from = (side.size() - kLongest) / 2, length = kLongest;
-    if (side.at(from).isLowSurrogate()) ++from, --length;
-    if (side.at(from + length - 1).isHighSurrogate()) --length;
-    return side.mid(from, length);
-}
-
 }  // namespace
 
 Deck::Deck(StudyState& state, CardSurface& surface, const StudyOptions& options)
@@ -87,14 +75,43 @@ Deck::Deck(StudyState& state, CardSurface& surface, const StudyOptions& options)
 
 int Deck::ShowCard(int index, bool reveal) { return showCard(index, reveal, false); }
 
+// Random order deals the cards: every card once a round, in an order shuffled afresh for each
+// round, so that no card keeps coming back while another has not shown yet.
 int Deck::drawAtRandom() {
-    Main::Randomize();
-    const int upper = qMax(upperCard(), 0);
-    int n = Main::RandomCard(upper);
-    // With fewer than two cards every draw gives the same card: show it rather than loop.
-    if (upper >= 2)
-        while (n == state_.LastRandomCard) n = Main::RandomCard(upper);
-    return n;
+    const int upper = upperCard();
+    if (upper < 1) return 1;  // a deck without cards: blank cards
+    if (upper != dealtFrom_) deal_.clear();
+    if (deal_.isEmpty()) {
+        Main::Randomize();
+        for (int n = 1; n <= upper; ++n) deal_.append(n);
+        for (int n = upper; n >= 2; --n) deal_.swapItemsAt(n - 1, Main::RandomCard(n) - 1);
+        dealtFrom_ = upper;
+    }
+    // The card on screen does not come again at once while the round has another left: a new
+    // round never starts with the card just shown, and two cards alternate.
+    if (deal_.size() >= 2 && deal_.first() == state_.LastRandomCard) deal_.swapItemsAt(0, 1);
+    return deal_.takeFirst();
+}
+
+// A side that fits on one line across the card stands where it always has. A wider one is
+// fitted into its half of the card, less a margin at the edges and a quarter line at the middle,
+// so that the question never runs into the answer; its block is centred where the line would
+// stand.
+void Deck::drawSide(const QString& side, float lineTop, float lineHeight, bool question) {
+    const float width = surface_.width(), height = surface_.height();
+    const float textWidth = surface_.textWidth(side);
+    const float margin = width / 40.0f;
+    if (textWidth <= width) {
+        surface_.drawText(width / 2.0f - textWidth / 2.0f, lineTop, side);
+        return;
+    }
+    const float top = question ? height / 20.0f : height / 2.0f + lineHeight / 4.0f;
+    const float bottom = question ? height / 2.0f - lineHeight / 4.0f : height - height / 20.0f;
+    const QSizeF box(width - 2.0f * margin, std::max(bottom - top, 0.0f));
+    const QSizeF block = surface_.fitText(side, box);
+    const float y = lineTop + lineHeight / 2.0f - float(block.height()) / 2.0f;
+    surface_.drawFitted(width / 2.0f - float(block.width()) / 2.0f,
+                        std::max(std::min(y, bottom - float(block.height())), top), side, box);
 }
 
 // `again` shows card `index` as it stands, also in random order: going back to a card shown
@@ -120,28 +137,26 @@ int Deck::showCard(int index, bool reveal, bool again) {
         const QStringList parts = card(n).split(QLatin1Char('|'));
         if (parts.size() < 2) return;
         if (options_.Option5()) {
-            question = shownPart(trimBlanks(parts.at(0)));
-            answer = shownPart(trimBlanks(parts.at(1)));
+            question = trimBlanks(parts.at(0));
+            answer = trimBlanks(parts.at(1));
         } else if (options_.Option6()) {
-            question = shownPart(trimBlanks(parts.at(1)));
-            answer = shownPart(trimBlanks(parts.at(0)));
+            question = trimBlanks(parts.at(1));
+            answer = trimBlanks(parts.at(0));
         }
     });
     // Single precision throughout, so that a card sits where it always has to the pixel.
     trap.at(108, [&] {
         if (reveal) return;
         const float height = surface_.textHeight(question);
-        const float x = surface_.width() / 2.0f - surface_.textWidth(question) / 2.0f;
         const float y = surface_.height() / 2.0f - height / 2.0f - height;
-        surface_.drawText(x, y, question);
+        drawSide(question, y, height, true);
     });
     // The answer goes one empty line of the question's height below the question.
     trap.at(110, [&] {
         if (!options_.Option2() && !reveal) return;
         const float height = surface_.textHeight(question);
-        const float x = surface_.width() / 2.0f - surface_.textWidth(answer) / 2.0f;
         const float y = surface_.height() / 2.0f - height / 2.0f - height + 2.0f * height;
-        surface_.drawText(x, y, answer);
+        drawSide(answer, y, height, false);
     });
     return n;
 }
@@ -172,6 +187,8 @@ void Deck::ShowPrev() {
     int target = onScreen - 1;
     if (target < 1) target = Deckwork::CardCount;
     int drawn;
+    // Backspace goes back through the cards really shown, in random order too, and on purpose:
+    // its hint promises the previous card, and a card dealt afresh there would be plainly wrong.
     if (options_.Option3() && shown_.size() >= 2) {
         shown_.removeLast();
         drawn = showCard(shown_.last(), false, true);

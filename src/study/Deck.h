@@ -35,12 +35,16 @@ public:
     int ShowCard(int index, bool reveal);
     void ShowNext();
     void ShowPrev();
-    // A new session: the cards drawn at random so far are forgotten.
-    void ForgetShownCards() { shown_.clear(); }
+    // A new session: the cards drawn at random so far are forgotten, and a new round begins.
+    void ForgetShownCards() {
+        shown_.clear();
+        deal_.clear();
+    }
 
 private:
     int showCard(int index, bool reveal, bool again);
     int drawAtRandom();
+    void drawSide(const QString& side, float lineTop, float lineHeight, bool question);
 
     StudyState& state_;
     CardSurface& surface_;
@@ -48,6 +52,10 @@ private:
     // The cards drawn at random in this session, the one on the card last, so that Backspace
     // can go back to the card really shown before.
     QList<int> shown_;
+    // The cards left to deal in this round of random order, next first, from a deck of
+    // `dealtFrom_` cards.
+    QList<int> deal_;
+    int dealtFrom_ = 0;
 };
 
 namespace Main {

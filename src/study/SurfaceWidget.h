@@ -24,6 +24,10 @@ public:
     float textWidth(const QString& text) const override { return image_.textWidth(text); }
     float textHeight(const QString& text) const override { return image_.textHeight(text); }
     void drawText(float x, float y, const QString& text) override;
+    QSizeF fitText(const QString& text, QSizeF box) override { return image_.fitText(text, box); }
+    void drawFitted(float x, float y, const QString& text, QSizeF box) override {
+        image_.drawFitted(x, y, text, box);
+    }
     float width() const override { return image_.width(); }
     float height() const override { return image_.height(); }
 

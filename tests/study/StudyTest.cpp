@@ -18,11 +18,13 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
+#include <random>
 
 namespace {
 
 // A surface of known measures, 1366 x 768 with lines 40.1 high and 10 pixels a character,
-// that keeps the texts on the card as "text@x,y".
+// that keeps the texts on the card as "text@x,y". A side is fitted at 5 pixels a character in
+// lines 20 high, and kept as "length@x,y,box width,box height".
 struct Surface final : CardSurface {
     QStringList onCard;
     void clear() override { onCard.clear(); }
@@ -30,6 +32,18 @@ struct Surface final : CardSurface {
     float textHeight(const QString&) const override { return 40.1f; }
     void drawText(float x, float y, const QString& t) override {
         if (!t.isEmpty()) onCard << t + QString("@%1,%2").arg(x).arg(double(y), 0, 'g', 9);
+    }
+    QSizeF fitText(const QString& t, QSizeF box) override {
+        const double width = 5.0 * double(t.size());
+        return {std::min(width, box.width()), 20 * std::ceil(width / box.width())};
+    }
+    void drawFitted(float x, float y, const QString& t, QSizeF box) override {
+        onCard << QString("%1@%2,%3,%4,%5")
+                      .arg(t.size())
+                      .arg(x)
+                      .arg(double(y), 0, 'g', 9)
+                      .arg(box.width())
+                      .arg(box.height());
     }
     float width() const override { return 1366; }
     float height() const override { return 768; }
@@ -56,16 +70,18 @@ TEST(Deck, StepsForwardAndBackInEveryMode) {
         {"t", {" Al  | Be |extra", "NoBar", "", "\tA|B\t"}, "     ", {}, "Al/Be _ _ \tA/B\t Al/Be"},
         {"q", {}, " b ", {}, "_ _ _"},
         {"t", {}, " b ", {0.5, 0.5, 0.5}, "_ _ _"},
-        // 0.25 draws card 2; 0.3 would show it again and is drawn anew: 0.75 gives card 4.
-        {"t", kFour, "    ", {0.25, 0.3, 0.75, 0.0, 0.3}, "C2/2 C4/4 C1/1 C2/2"},
-        // Backspace goes back through the cards shown; before the first it draws anew.
+        // Each round deals every card once, shuffled by the values given (near 1 keep the order,
+        // 0 puts the last card first); a round never starts with the card just shown.
         {"t",
          kFour,
-         "   bbb ",
-         {0.25, 0.75, 0.0, 0.3, 0.6, 0.8},
-         "C2/2 C4/4 C1/1 C4/4 C2/2 C3/3 C4/4"},
-        {"q", kFour, "      b ", {0.25, 0.75, 0.0}, "C2 C2/2 C4 C4/4 C1 C1/1 C4 C4/4"},
-        {"t", {"Only|One"}, "  b ", {0.1, 0.9, 0.5}, "Only/One Only/One Only/One Only/One"},
+         "        ",
+         {.9, .9, .9, 0, .9, .9},
+         "C1/1 C2/2 C3/3 C4/4 C2/2 C4/4 C3/3 C1/1"},
+        {"t", {"A|1", "B|2"}, "      ", {.9, 0, 0}, "A/1 B/2 A/1 B/2 A/1 B/2"},
+        {"t", {"Only|One"}, "  b ", {.5}, "Only/One Only/One Only/One Only/One"},
+        // Backspace goes back through the cards shown; before the first the deal goes on.
+        {"t", kFour, "   bbb ", {.9, .9, .9, 0, .9, .9}, "C1/1 C2/2 C3/3 C2/2 C1/1 C4/4 C2/2"},
+        {"q", kFour, "      b ", {.9, .9, .9}, "C1 C1/1 C2 C2/2 C3 C3/3 C2 C2/2"},
     };
     for (auto [mode, cards, keys, values, shown] : cases) {
         ScriptedDialogs d;
@@ -96,23 +112,34 @@ TEST(Deck, StepsForwardAndBackInEveryMode) {
     StudyState state;
     Deck(state, surface, options).ShowNext();
     EXPECT_TRUE(surface.onCard.isEmpty() && d.shown.isEmpty());
-    // The question 1.5 lines above the middle, the answer one empty line below it, in floats.
-    Deckwork::CardLines = {"H", "Question|Answer text"};
-    options.questionFirst = false;
-    Deck(state, surface, options).ShowNext();
-    EXPECT_EQ(surface.onCard,
-              QStringList({"Question@643,323.850006", "Answer text@628,404.049988"}));
-    // Drawn from the generator, no card comes twice in a row, and every card comes.
+    // The question 1.5 lines above the middle, the answer one empty line below it, in floats,
+    // also when as wide as the card. A side wider is fitted into its half less margins, centred
+    // on its line where there is room.
+    Deckwork::CardLines = {"H", "Question|" + QString(136, 'a'),
+                           QString(140, 'q') + "|" + QString(9000, 'a')};
+    Deckwork::CardCount = 2, state.CurrentCard = 1, options.questionFirst = false;
+    Deck deck(state, surface, options);
+    QStringList onCard;
+    for (int step = 0; step < 2; ++step) deck.ShowNext(), onCard << surface.onCard;
+    EXPECT_EQ(onCard, QStringList({"Question@643,323.850006", QString(136, 'a') + "@3,404.049988",
+                                   "140@333,333.899994,1297.7,335.575",
+                                   "9000@34.15,394.024994,1297.7,335.575"}));
+    // From a seeded generator, 50 cards in 20 rounds: each round shows every card once, and no
+    // card comes twice in a row.
+    std::mt19937 seeded(11);
+    Main::SetRandomSource([&] { return seeded() / 4294967296.0; });
     options.random = true;
-    Deckwork::CardLines = QStringList{"H"} + kFour;
+    Deckwork::CardLines = {"H"};
+    for (int n = 1; n <= 50; ++n) Deckwork::CardLines << QString("C%1|%1").arg(n);
+    Deckwork::CardCount = 50;
     QSet<QString> seen;
-    for (int step = 0; step < 100; ++step) {
+    for (int step = 0; step < 1000; ++step) {
         const QString before = surface.card();
-        Deck(state, surface, options).ShowNext();
+        deck.ShowNext();
         ASSERT_NE(surface.card(), before) << step;
         seen << surface.card();
+        EXPECT_TRUE(step % 50 < 49 || std::exchange(seen, {}).size() == 50) << step;
     }
-    EXPECT_EQ(seen.size(), 4);
     for (auto [r, n, card] :
          {std::tuple{0.95, 10, 10}, {std::nextafter(1.0, 0.0), INT_MAX, INT_MAX}, {0.7, 0, 1}}) {
         Main::SetRandomSource([r = r] { return r; });
@@ -205,6 +232,49 @@ TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
     painter.end();
     EXPECT_EQ(screen, only.image());
     EXPECT_EQ(stepped.image(), only.image());
+}
+
+// A side too wide for the card at 144 points on 1280 x 1024 is drawn smaller on one line, or
+// wrapped, or at the floor of 48 points ended with "…"; never cut at its start, always within
+// its half of the card and the card's margins, and read out whole.
+TEST(CardImage, FitsEverySideIntoItsHalfOfTheCard) {
+    const std::pair<QString, const char*> cases[] = {
+        {"Columbus", "one line at 144"},
+        {"Antidisestablishmentarianism", "one line smaller"},
+        {"I am studying Japanese at a language school in Tokyo", "wrapped smaller"},
+        {QString("word ").repeated(400).trimmed(), "wrapped at 48 …"},
+        {QString::fromUtf8("مرحبا بالعالم، أنا أدرس اللغة اليابانية في طوكيو"), "wrapped smaller"},
+        {QString::fromUtf8("東京で日本語を勉強しています").repeated(4), "wrapped smaller"},
+    };
+    for (const auto& [side, expected] : cases) {
+        ScriptedDialogs d;
+        Deckwork::CardLines = {"H", side + "|" + side};
+        QImage picture(1280, 1024, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        CardImage image;
+        image.setPicture(picture, picture.size());
+        image.setFont(QFont("Liberation Sans", 144));
+        Options options;
+        options.questionFirst = false;
+        StudyState state;
+        Deck(state, image, options).ShowNext();
+        EXPECT_EQ(image.texts(), QStringList({side, side}));
+        for (const CardImage::Drawn& drawn : image.drawn()) {
+            const QString shown = drawn.lines.join(""), size = QString::number(drawn.points);
+            EXPECT_EQ(QString(drawn.lines.size() > 1 ? "wrapped " : "one line ") +
+                          (drawn.points == 144 || drawn.points == 48 ? "at " + size : "smaller") +
+                          (shown == side ? "" : " …"),
+                      QString(expected));
+            EXPECT_TRUE(shown == side ||
+                        (shown.endsWith(u'…') && side.startsWith(shown.chopped(1))));
+            const bool question = &drawn == &image.drawn().first();
+            // Its half less margins, 32 and 51 pixels at the edges and 54 at the middle; ink may
+            // reach a few pixels past a line's advance.
+            EXPECT_TRUE(QRect(28, question ? 47 : 562, 1224, 415).contains(drawn.ink))
+                << qPrintable(drawn.lines.join('/'));
+        }
+        EXPECT_TRUE(d.shown.isEmpty());
+    }
 }
 
 namespace {
