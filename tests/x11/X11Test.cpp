@@ -19,11 +19,16 @@ namespace {
 QString run(const QString& program, const QStringList& arguments) {
     QProcess p;
     p.start(program, arguments);
-    p.waitForFinished(10000);
+    p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
 QString xdotool(const QStringList& arguments) { return run("xdotool", arguments); }
+
+// Waits for a state, however busy the machine is.
+bool until(const std::function<bool()>& state, int ms = 60000) {
+    return QTest::qWaitFor(state, ms);
+}
 
 // Another program's hold on Spacebar: grabs it, unless another program holds it.
 bool grabSpace(bool keep = false) {
@@ -42,13 +47,13 @@ struct Xev {
     Xev() {
         p.start("xev", {"-event", "keyboard"});
         // The window manager may keep the focus on the card window: ask until it moves.
-        EXPECT_TRUE(QTest::qWaitFor([&] {
+        EXPECT_TRUE(until([&] {
             const QString id = xdotool({"search", "--name", "^Event Tester$"});
             return !id.isEmpty() && xdotool({"windowactivate", id, "getactivewindow"}) == id;
         }));
     }
     QStringList spaces() {
-        (void)QTest::qWaitFor([&] {
+        (void)until([&] {
             out += QString::fromLatin1(p.readAllStandardOutput());
             return out.contains("(keysym 0x20, space)");
         });
@@ -75,10 +80,10 @@ TEST(X11, TheStudyKeysReachTheSessionWhereverTheFocusIsAndOnlyWhileItRuns) {
         form.CurrentCard = 1, form.AnswerPending = false;
         form.Timer1.start(10);
         form.Open();
-        return QTest::qWaitFor([&] { return form.takingKeys(); });
+        return until([&] { return form.takingKeys(); });
     };
     const auto shows = [&](const char* card) {
-        return QTest::qWaitFor([&] { return form.Picture1->accessibleName() == card; });
+        return until([&] { return form.Picture1->accessibleName() == card; });
     };
     ASSERT_TRUE(open() && form.keysSystemWide());
     Xev other;
@@ -95,7 +100,7 @@ TEST(X11, TheStudyKeysReachTheSessionWhereverTheFocusIsAndOnlyWhileItRuns) {
     xdotool({"key", "Caps_Lock", "space", "Num_Lock", "Caps_Lock"});
     EXPECT_TRUE(shows("Q1"));
     xdotool({"key", "Escape"});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible() && !form.takingKeys(); }));
+    EXPECT_TRUE(until([&] { return !form.isVisible() && !form.takingKeys(); }));
     xdotool({"key", "space"});
     EXPECT_EQ(other.spaces(), QStringList{"0x0"});  // the keys are given back
     // A key another program holds stays with it; the others work.
@@ -107,7 +112,7 @@ TEST(X11, TheStudyKeysReachTheSessionWhereverTheFocusIsAndOnlyWhileItRuns) {
     // The window manager closing the card window ends the session and gives the keys back.
     ASSERT_TRUE(open() && !grabSpace());
     run("wmctrl", {"-i", "-c", QString::number(form.winId())});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible() && grabSpace(); }));
+    EXPECT_TRUE(until([&] { return !form.isVisible() && grabSpace(); }));
     EXPECT_TRUE(Deckwork::PumpStop && d.shown.isEmpty());
 }
 
@@ -117,13 +122,10 @@ TEST(X11, TheProgramKeepsANewSetAndItsCardAcrossARestart) {
     // The window titled `title` (but `except`) once the window manager has made it active.
     const auto window = [&](const QString& title, const QString& except = {}) {
         QString id;
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                id = xdotool({"getactivewindow"});
-                return id != except && xdotool({"getwindowname", id}) == title;
-            },
-            15000))
-            << qPrintable(title);
+        EXPECT_TRUE(until([&] {
+            id = xdotool({"getactivewindow"});
+            return id != except && xdotool({"getwindowname", id}) == title;
+        })) << qPrintable(title);
         return id;
     };
     const auto click = [&](const QString& w, int x, int y) {
@@ -144,24 +146,24 @@ TEST(X11, TheProgramKeepsANewSetAndItsCardAcrossARestart) {
     const QString editor = window("Edit Cards");
     click(editor, 136, 149);  // "Create New Set"
     answer("Quorvane", "English", answer("Quorvane", " Spanish "));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box.exists("SpanishEnglish.dat"); }));
+    EXPECT_TRUE(until([&] { return box.exists("SpanishEnglish.dat"); }));
     click(editor, 136, 405);  // "Add Card"
     answer("Enter Spanish", "Red");
     answer("Enter English", "Rojo");
     const QByteArray cards = crlf({"Spanish|English", "Red|Rojo"});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box.read("SpanishEnglish.dat") == cards; }));
-    click(editor, 268, 20);                                      // "< Back"
-    click(main = window("Quorvane"), 268, 21);                   // "Start Showing Flashcards"
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !grabSpace(); }));  // the card window's keys
+    EXPECT_TRUE(until([&] { return box.read("SpanishEnglish.dat") == cards; }));
+    click(editor, 268, 20);                            // "< Back"
+    click(main = window("Quorvane"), 268, 21);         // "Start Showing Flashcards"
+    EXPECT_TRUE(until([&] { return !grabSpace(); }));  // the card window's keys
     xdotool({"key", "Escape"});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return grabSpace(); }));
+    EXPECT_TRUE(until([&] { return grabSpace(); }));
     run("wmctrl", {"-i", "-c", main});
-    ASSERT_TRUE(program.waitForFinished(10000));
+    ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(box.read("sets.dat"), crlf({"Sets", "States|Capitals|StatesCapitals.dat",
                                           "Spanish|English|SpanishEnglish.dat"}));
     // Whatever the working copy holds, the next start puts the set in hand back into it.
     box.write("in-use.dat", "stale\r\n");
     run("wmctrl", {"-i", "-c", start()});
-    ASSERT_TRUE(program.waitForFinished(10000));
+    ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(box.read("in-use.dat"), cards);
 }

@@ -8,14 +8,35 @@ if [ -z "${QUORVANE_SESSION:-}" ]; then
     exec dbus-run-session -- "$0" "$@"
 fi
 dir=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; wait; rm -rf "$dir"' EXIT
-# The server picks a free display itself and says which once it takes connections.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
-for _ in $(seq 200); do [ -s "$dir/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$dir/display")"
-openbox --sm-disable >/dev/null 2>&1 &
-for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
+# A server that stops removes its display's socket: one stops while no other one starts.
+lock=/tmp/quorvane-session.lock
+trap 'exec 9>$lock; flock 9; kill $(jobs -p) 2>/dev/null; wait; rm -rf "$dir"' EXIT
+# Waits for a state, however busy the machine is: `tries` times a twentieth of a second.
+waitfor() {
+    local tries=$1
+    shift
+    for _ in $(seq "$tries"); do "$@" && return; sleep 0.05; done
+    return 1
+}
+# The server picks a free display itself and says which once it takes connections; one that
+# cannot be reached (its socket taken away by some other server) is given up for another.
+for attempt in 1 2 3 4 5; do
+    exec 9>$lock
+    flock 9
+    rm -f "$dir/display"
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" 9>&- &
+    xvfb=$!
+    waitfor 1200 test -s "$dir/display"
+    export DISPLAY=":$(head -n1 "$dir/display")"
+    exec 9>&-
+    waitfor 100 xprop -root >/dev/null 2>&1 && break
+    kill $xvfb 2>/dev/null
+    wait $xvfb 2>/dev/null
 done
+openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+if ! waitfor 1200 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'"; then
+    echo "session.sh: no window manager on $DISPLAY" >&2
+    cat "$dir"/*.log >&2
+    exit 1
+fi
 "$@"
