@@ -4,10 +4,13 @@
 # the display) can then reach the next, and no program finds a bus to start on its own.
 set -u
 if [ -z "${QUORVANE_SESSION:-}" ]; then
-    export QUORVANE_SESSION=1
+    # A runtime folder of its own too: the accessibility bus keeps its socket there, which
+    # would otherwise be one path for every session of the user.
+    QUORVANE_SESSION=$(mktemp -d)
+    export QUORVANE_SESSION XDG_RUNTIME_DIR=$QUORVANE_SESSION
     exec dbus-run-session -- "$0" "$@"
 fi
-dir=$(mktemp -d)
+dir=$QUORVANE_SESSION
 trap 'kill $(jobs -p) 2>/dev/null; wait; rm -rf "$dir"' EXIT
 # The server picks a free display itself and says which once it takes connections.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
