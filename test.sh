@@ -11,7 +11,8 @@ if [ "${1:-}" = --long ]; then
     shift
 fi
 source scripts/setup.sh xvfb xauth openbox xdotool x11-utils wmctrl dbus-daemon lintian \
-    desktop-file-utils appstream sway grim wtype jq imagemagick
+    desktop-file-utils appstream sway grim wtype jq imagemagick \
+    at-spi2-core python3-pyatspi
 # setup.sh leaves errexit on: a finding stops the run here.
 if [ "$long" = 1 ]; then
     scripts/fuzz.sh 600

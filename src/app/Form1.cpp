@@ -8,6 +8,7 @@
 #include "Settings.h"
 #include "Trap.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -143,6 +144,7 @@ void Form1::buildControls() {
     // Lies below the client area, so the first focus rests on no visible control.
     Text1 = new QLineEdit(QStringLiteral("Text1"), this);
     Text1->setGeometry(twips(720, 7530, 975, 345));
+    Text1->setAccessibleName(QStringLiteral("Press Tab to reach the study options"));
 
     OptionButton[1]->setChecked(true);
     OptionButton[3]->setChecked(true);
@@ -152,6 +154,12 @@ void Form1::buildControls() {
     for (QComboBox* combo : {Combo1, Combo2}) {
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
+    }
+    // Screen readers name each box, its text field and its list by the label before it.
+    for (auto [label, combo] : {std::pair{Label1, Combo1}, {Label2, Combo2}}) {
+        label->setBuddy(combo);
+        combo->lineEdit()->setAccessibleName(label->text());
+        combo->view()->setAccessibleName(label->text());
     }
     connect(Combo1, &QComboBox::activated, this, [this] { storeCombo(Combo1, "Combo1"); });
     connect(Combo2, &QComboBox::activated, this, [this] { storeCombo(Combo2, "Combo2"); });

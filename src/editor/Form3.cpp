@@ -54,6 +54,12 @@ Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
     ListView1->setModel(&lists_.cards);
     ListView1->setSelectionModel(&lists_.cardSelection);
     ListView2->setModel(&lists_.sets);
+    ListView2->setAccessibleName(QStringLiteral("Sets Of Flashcards"));
+    // The card list is named by the set's topics, whose titles change with the set in hand.
+    connect(&lists_.cards, &QAbstractItemModel::headerDataChanged, this, [this] {
+        ListView1->setAccessibleName(lists_.cards.title(0) + QLatin1Char('/') +
+                                     lists_.cards.title(1));
+    });
     ListView2->setSelectionModel(&lists_.setSelection);
     connect(ListView2, &QTreeView::clicked, this, [this] { editor::PickSet(lists_); });
     ListView2->viewport()->installEventFilter(this);

@@ -9,6 +9,13 @@ SurfaceWidget::SurfaceWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleDescription(tr("Flashcard"));
+    for (QWidget*& reader : readers_) {
+        reader = new QWidget(this);
+        // Paints nothing and lets the mouse through; focusable, but not by Tab.
+        reader->setAttribute(Qt::WA_TransparentForMouseEvents);
+        reader->setUpdatesEnabled(false);
+        reader->setFocusPolicy(Qt::ClickFocus);
+    }
 }
 
 void SurfaceWidget::setPicture(const QImage& picture) {
@@ -36,8 +43,23 @@ void SurfaceWidget::showChanges() {
 
 void SurfaceWidget::publishText() {
     const QString text = image_.texts().join(QLatin1Char('\n'));
+    // Qt 6.4 sends a name change without the new name, which Orca cannot speak; a focus move
+    // it speaks with the name of the object that takes the focus. So the other reader takes the
+    // card's text, then the focus; both keep the card's text for a screen reader's review.
+    reader_ = 1 - reader_;
+    readers_[reader_]->setAccessibleName(text);
+    readers_[reader_]->setFocus();
+    readers_[1 - reader_]->setAccessibleName(text);
     // Setting the name notifies screen readers (QAccessible::NameChanged).
     if (text != accessibleName()) setAccessibleName(text);
+}
+
+void SurfaceWidget::resizeEvent(QResizeEvent*) {
+    // Side by side, so that a screen reader never takes the two for one object that has not
+    // changed (Orca compares role, name and extents).
+    const int half = width() / 2;
+    readers_[0]->setGeometry(0, 0, half, height());
+    readers_[1]->setGeometry(half, 0, width() - half, height());
 }
 
 void SurfaceWidget::paintEvent(QPaintEvent* event) {

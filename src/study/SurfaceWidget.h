@@ -6,7 +6,7 @@
 
 // The card surface on screen: paints from the back buffer, and repaints only what a step
 // changed, once the step is done. Screen readers get the texts on the card as its accessible
-// name.
+// name, and hear them at each step as the focus moves to one of two unpainted readers.
 class SurfaceWidget final : public QWidget, public CardSurface {
 public:
     explicit SurfaceWidget(QWidget* parent);
@@ -33,7 +33,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // Nothing on the card shows the focus: a focus change repaints nothing.
+    void focusInEvent(QFocusEvent*) override {}
+    void focusOutEvent(QFocusEvent*) override {}
 
 private:
     CardImage image_;
+    QWidget* readers_[2];
+    int reader_ = 0;  // the reader that holds the focus
 };

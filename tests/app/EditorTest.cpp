@@ -53,7 +53,9 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
          "notice(Quorvane): A card side cannot contain \"|\" or a line break, because the card "
          "file uses them to tell the sides and the cards apart. The card was not saved."},
         {"edit 1/Red/Ro\njo", "marked=1"},
-        {"restart", "set=2; cards=Red|Rojo,Black|Negro,Blue|Azul,Green|Verde,Red|Rojo\t; new=0"},
+        {"restart",
+         "set=2; cards=Red|Rojo,Black|Negro,Blue|Azul,Green|Verde,Red|Rojo\t; new=0; "
+         "named=Sets Of Flashcards,Word/Mot"},
         {"create//English", kFourSets},
         {"create/se/ts",
          "shown=prompt(Quorvane): Enter topic for Side 1:\r\n(for example States) [] + "
@@ -68,10 +70,13 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
          "sets.dat=Sets,States|Capitals|StatesCapitals.dat,Word|Mot|WordMot.dat, Gamma | Delta "
          "|GD.dat,Copy|Of States|StatesCapitals.dat,Spanish|English|SpanishEnglish.dat; "
          "in-use.dat=Spanish|English; set=5; stored=5; new=1; "
-         "option5=Show Spanish first and then flip to English"},
+         "option5=Show Spanish first and then flip to English; "
+         "named=Sets Of Flashcards,Spanish/English"},
         {"add/Hola/Hello", "SpanishEnglish.dat=Spanish|English,Hola|Hello; marked=1"},
         {"pick 5", "new=1; stored=5"},
-        {"pick 1", "new=0; stored=1; option5=Show States first and then flip to Capitals"},
+        {"pick 1",
+         "new=0; stored=1; option5=Show States first and then flip to Capitals; "
+         "named=Sets Of Flashcards,States/Capitals"},
         {"pick 5", "new=0; cards=Hola|Hello; set=5"},
         {"remove 0",
          "shown=; sets=States/Capitals,Word/Mot, Gamma / Delta ,Copy/Of States,Spanish/English"},

@@ -44,6 +44,8 @@ QString Program::look(const QString& expected) const {
             value = d.shown.join(" + ");
         else if (key == "option5")
             value = main->OptionButton[5]->text();
+        else if (key == "named")  // the lists' names for screen readers
+            value = list("ListView2")->accessibleName() + "," + list("ListView1")->accessibleName();
         else if (key == "files" || key == "copy") {  // copy: the files the working copy equals
             for (auto [name, bytes] : box.inside().asKeyValueRange())
                 if (key == "files" || (name != "in-use.dat" && bytes == box.read("in-use.dat")))

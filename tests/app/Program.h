@@ -74,7 +74,8 @@ protected:
     void act(const QString& step);
     // The state `expected` names, as "key=value; ...": cards, sets, marked (highlighted card),
     // set (highlighted set), stored, new (set made in this visit), shown (the boxes), reports,
-    // option5, files, copy (the files in-use.dat equals), or a file's lines, joined by ",".
+    // option5, named (the lists' accessible names), files, copy (the files in-use.dat equals), or
+    // a file's lines, joined by ",".
     QString look(const QString& expected) const;
 
     Sandbox box;

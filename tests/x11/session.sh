@@ -4,10 +4,13 @@
 # the display) can then reach the next, and no program finds a bus to start on its own.
 set -u
 if [ -z "${QUORVANE_SESSION:-}" ]; then
-    export QUORVANE_SESSION=1
+    # A runtime folder of its own too: the accessibility bus keeps its socket there, which
+    # would otherwise be one path for every session of the user.
+    QUORVANE_SESSION=$(mktemp -d)
+    export QUORVANE_SESSION XDG_RUNTIME_DIR=$QUORVANE_SESSION
     exec dbus-run-session -- "$0" "$@"
 fi
-dir=$(mktemp -d)
+dir=$QUORVANE_SESSION
 # A server that stops removes its display's socket: one stops while no other one starts.
 lock=/tmp/quorvane-session.lock
 trap 'exec 9>$lock; flock 9; kill $(jobs -p) 2>/dev/null; wait; rm -rf "$dir"' EXIT
