@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
-    libgtest-dev libbenchmark-dev fonts-liberation qt6-wayland help2man dpkg-dev file)
+    libgtest-dev libbenchmark-dev fonts-liberation qt6-wayland help2man dpkg-dev file libcsv-dev)
 packages+=("$@")
 
 missing=()

@@ -1,9 +1,11 @@
+#include "CommandLine.h"
 #include "Files.h"
 #include "Form1.h"
 #include "QtDialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <memory>
 
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
@@ -18,25 +20,28 @@ int main(int argc, char** argv) {
                       QStringLiteral("Keep the card files in DIR, which also holds the installed "
                                      "files (a copy of the program's folder)."),
                       QStringLiteral("DIR")});
-    // --help and --version answer without a display.
+    cli::AddOptions(parser);
+    // --help, --version and the verbs need no display. Arguments that do not parse may be Qt's
+    // own, which QApplication takes out, unless a verb is among them.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    if (parser.parse(arguments) &&
-        (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
-         parser.isSet(QStringLiteral("version")))) {
-        QCoreApplication console(argc, argv);
-        parser.process(console);
-    }
-    QApplication app(argc, argv);
-    // Wayland names the window by its desktop entry, for the icon and the window list.
-    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
-    parser.process(app);
+    const bool console = parser.parse(arguments)
+                             ? parser.isSet(QStringLiteral("help")) ||
+                                   parser.isSet(QStringLiteral("help-all")) ||
+                                   parser.isSet(QStringLiteral("version")) || cli::Wanted(parser)
+                             : cli::Wanted(arguments);
+    const std::unique_ptr<QCoreApplication> app(console ? new QCoreApplication(argc, argv)
+                                                        : new QApplication(argc, argv));
+    parser.process(*app);
     if (parser.isSet(QStringLiteral("folder")))
         Main::SetProgramFolder(parser.value(QStringLiteral("folder")));
+    if (cli::Wanted(parser)) return cli::Run(parser);
 
+    // Wayland names the window by its desktop entry, for the icon and the window list.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
     look::QtDialogs dialogs;
     look::setDialogs(&dialogs);
     Form1 form1;
     form1.show();
-    return app.exec();
+    return app->exec();
 }

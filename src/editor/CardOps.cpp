@@ -1,5 +1,6 @@
 #include "CardOps.h"
 
+#include "Codec.h"
 #include "CurrentSet.h"
 #include "Dialogs.h"
 #include "Failure.h"
@@ -9,6 +10,7 @@
 #include "Trap.h"
 
 #include <QFileInfo>
+#include <QStringBuilder>
 #include <cerrno>
 
 namespace editor {
@@ -95,6 +97,31 @@ void KeepInSetFile() {
         Main::CopyFile(Deckwork::InUsePath, Deckwork::SetFilePath);
 }
 
+bool ReadCardList(const QString& path, exchange::Table& table) {
+    table = exchange::ReadTable(Main::ReadBytes(path), path);
+    if (table.problem.isEmpty()) return true;
+    look::dialogs().notice(QStringLiteral("\"") + QFileInfo(path).fileName() +
+                               QStringLiteral("\" cannot be read as a list of cards: ") +
+                               table.problem + QStringLiteral(". Nothing was imported."),
+                           look::applicationTitle());
+    return false;
+}
+
+void NoCards(const QString& path, const exchange::Table& table, const QString& outcome) {
+    look::dialogs().notice(QStringLiteral("\"") + QFileInfo(path).fileName() +
+                               QStringLiteral("\" holds no cards. ") + outcome +
+                               exchange::SkipReport(table.skipped),
+                           look::applicationTitle());
+}
+
+QStringList CardLinesOf(const QVector<exchange::Row>& rows) {
+    QStringList lines;
+    lines.reserve(rows.size());
+    // Built in one piece: a large list is made of many of them.
+    for (const exchange::Row& row : rows) lines << (row.side1 % QLatin1Char('|') % row.side2);
+    return lines;
+}
+
 void FillTheList(Lists& lists) {
     look::Trap trap("Form3.FillTheList");
     trap.at(100, [&] { lists.cards.clear(); });
@@ -169,6 +196,40 @@ void DeleteSelectedEntry(Lists& lists) {
     trap.at(106, [&] { changed = rewriteEntry(chosen, {}, true); });
     if (changed) trap.at(108, [] { KeepInSetFile(); });
     trap.at(110, [&] { FillTheList(lists); });
+}
+
+void ImportCards(Lists& lists, const QString& path) {
+    look::Trap trap("Form3.ListView1_OLEDragDrop");
+    exchange::Table table;
+    bool read = false;
+    trap.at(100, [&] { read = ReadCardList(path, table); });
+    if (!read) return;
+    trap.at(102, [&] {
+        // A list exported as CSV starts with the set's topics: a header, not a card.
+        if (table.firstRowIsCard() &&
+            table.rows.first().side1 == TrimBlanks(Deckwork::Side1Topic) &&
+            table.rows.first().side2 == TrimBlanks(Deckwork::Side2Topic))
+            table.rows.removeFirst();
+    });
+    if (table.rows.isEmpty()) {
+        trap.at(104, [&] { NoCards(path, table, QStringLiteral("No card was added.")); });
+        return;
+    }
+    const bool added = trap.at(106, [&] {
+        QStringList lines = codec::splitLines(codec::decode(Main::ReadBytes(Deckwork::InUsePath)));
+        if (lines.isEmpty())
+            lines << Deckwork::Side1Topic + QLatin1Char('|') + Deckwork::Side2Topic;
+        Main::WriteLines(Deckwork::InUsePath, lines + CardLinesOf(table.rows));
+    });
+    if (added) trap.at(108, [] { KeepInSetFile(); });
+    trap.at(110, [&] { FillTheList(lists); });
+    trap.at(112, [&] { lists.selectCard(lists.cards.count()); });
+    if (added) {
+        trap.at(114, [&] {
+            look::dialogs().notice(exchange::ImportReport(int(table.rows.size()), table.skipped),
+                                   look::applicationTitle());
+        });
+    }
 }
 
 }  // namespace editor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Exchange.h"
 #include "ListModel.h"
 
 #include <QString>
@@ -21,6 +22,8 @@ void AddCard(Lists& lists);
 void EditSelectedEntry(Lists& lists);
 // "Delete Selected Entry".
 void DeleteSelectedEntry(Lists& lists);
+// A file dropped on the card list: its rows added to the set in hand.
+void ImportCards(Lists& lists, const QString& path);
 
 // Removes leading and trailing blanks; tabs and other white space stay.
 QString TrimBlanks(QStringView text);
@@ -32,5 +35,13 @@ QString RefuseCard(const QString& side1, const QString& side2);
 // Copies the working copy over the set's own file, unless the set in hand has none (its cards
 // are the installed ones): a card the user changed must survive the next loading of the set.
 void KeepInSetFile();
+
+// The rows of the list file `path`; false, with the reason shown, when it cannot be read as a
+// list at all. Throws look::Failure when it cannot be read.
+bool ReadCardList(const QString& path, exchange::Table& table);
+// Says that the list file `path` gave no card, and what came of it (`outcome`).
+void NoCards(const QString& path, const exchange::Table& table, const QString& outcome);
+// The card lines of rows.
+QStringList CardLinesOf(const QVector<exchange::Row>& rows);
 
 }  // namespace editor

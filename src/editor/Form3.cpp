@@ -1,17 +1,22 @@
 #include "Form3.h"
 
 #include "CardOps.h"
+#include "Exchange.h"
 #include "Files.h"
 #include "SetOps.h"
 #include "Trap.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
+#include <functional>
 
 namespace {
 
@@ -23,6 +28,56 @@ QFont arialBold(qreal points) {
     font.setPointSizeF(points);
     font.setBold(true);
     return font;
+}
+
+// Takes a .csv, .tsv or .txt file dropped on a list. The import runs once the drop is over, so
+// that its questions do not keep the program the file came from waiting.
+class FileDrop final : public QObject {
+public:
+    FileDrop(QAbstractItemView* view, std::function<void(const QString&)> take)
+        : QObject(view), take_(std::move(take)) {
+        view->viewport()->setAcceptDrops(true);
+        view->viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return false;
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        const QString path = urls.size() == 1 ? urls.first().toLocalFile() : QString();
+        if (!exchange::IsListFileName(path)) {
+            drop->ignore();
+            return true;
+        }
+        drop->acceptProposedAction();
+        if (type == QEvent::Drop)
+            QMetaObject::invokeMethod(
+                this, [this, path] { take_(path); }, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    std::function<void(const QString&)> take_;
+};
+
+// The set list's context menu, and files dropped on the lists: cards in and out as plain text.
+void armFileTransfer(QTreeView* sets, QTreeView* cards, editor::Lists& lists) {
+    auto* import = new QAction(QStringLiteral("Import Cards From File…"), sets);
+    import->setObjectName(QStringLiteral("mnuImport"));
+    QObject::connect(import, &QAction::triggered, sets, [&lists] { editor::ImportSet(lists); });
+    auto* exportSet = new QAction(QStringLiteral("Export Set To File…"), sets);
+    exportSet->setObjectName(QStringLiteral("mnuExport"));
+    QObject::connect(exportSet, &QAction::triggered, sets, [&lists] { editor::ExportSet(lists); });
+    sets->addActions({import, exportSet});
+    sets->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // A right click picks the set it is on, as a left click does: the set highlighted is always
+    // the set in hand, and the menu acts on it.
+    QObject::connect(sets, &QAbstractItemView::pressed, sets, [&lists] {
+        if (QGuiApplication::mouseButtons() & Qt::RightButton) editor::PickSet(lists);
+    });
+    new FileDrop(sets, [&lists](const QString& path) { editor::ImportSet(lists, path); });
+    new FileDrop(cards, [&lists](const QString& path) { editor::ImportCards(lists, path); });
 }
 
 }  // namespace
@@ -74,6 +129,7 @@ Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
     connect(PushButton6, &QPushButton::clicked, this, [this] { editor::CreateNewSet(lists_); });
     connect(PushButton7, &QPushButton::clicked, this,
             [this] { editor::DeleteSelectedSet(lists_); });
+    armFileTransfer(ListView2, ListView1, lists_);
 
     const QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
     if (screen) move(screen->availableGeometry().center() - rect().center());

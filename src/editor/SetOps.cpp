@@ -1,6 +1,7 @@
 #include "SetOps.h"
 
 #include "CardOps.h"
+#include "Codec.h"
 #include "CurrentSet.h"
 #include "Dialogs.h"
 #include "Failure.h"
@@ -46,6 +47,49 @@ void loadSet(Lists& lists) {
     FillTheSets(lists);
     FillTheList(lists);
 }
+
+// The two topics of a new set asked for, trimmed and checked: false when the user gave no pair
+// or it is refused (which is said). Statements `first` to `first` + 6.
+bool askTopics(look::Trap& trap, int first, QString& t1, QString& t2) {
+    const QString title = look::applicationTitle();
+    QString answer1, answer2;
+    trap.at(first, [&] {
+        answer1 = look::dialogs().prompt(
+            QStringLiteral("Enter topic for Side 1:\r\n(for example States)"), title, {});
+    });
+    trap.at(first + 2, [&] {
+        answer2 = look::dialogs().prompt(
+            QStringLiteral("Enter topic for Side 2:\r\n(for example Capitals)"), title, {});
+    });
+    bool go = false;
+    trap.at(first + 4, [&] {
+        t1 = TrimBlanks(answer1);
+        t2 = TrimBlanks(answer2);
+        go = !t1.isEmpty() && !t2.isEmpty();
+    });
+    if (!go) return false;
+    go = false;
+    trap.at(first + 6, [&] {
+        const QString refusal = RefuseTopics(t1, t2);
+        if (!refusal.isEmpty()) look::dialogs().notice(refusal, title);
+        go = refusal.isEmpty();
+    });
+    return go;
+}
+
+// The set just made on line `listed` becomes the set in hand. Statements `first` to `first` + 8.
+void putInHand(look::Trap& trap, int first, Lists& lists, int listed) {
+    trap.at(first, [&] { Deckwork::SelectedSet = listed; });
+    trap.at(first + 2, [&] { loadSet(lists); });
+    trap.at(first + 4, [&] {
+        WriteSetting(QStringLiteral("SelectedSet"), QString::number(Deckwork::SelectedSet));
+    });
+    trap.at(first + 6, [&] { lists.selectSet(lists.sets.count()); });
+    trap.at(first + 8, [&] { lists.NewSetSelected = true; });
+}
+
+const QString kListNames =
+    QStringLiteral("A set is written to a name ending in .csv, .tsv or .txt. Nothing was written.");
 
 }  // namespace
 
@@ -121,31 +165,9 @@ void PickSet(Lists& lists) {
 
 void CreateNewSet(Lists& lists) {
     look::Trap trap("Form3.PushButton6_Click");
-    const QString title = look::applicationTitle();
-    QString answer1, answer2, t1, t2, name;
-    trap.at(100, [&] {
-        answer1 = look::dialogs().prompt(
-            QStringLiteral("Enter topic for Side 1:\r\n(for example States)"), title, {});
-    });
-    trap.at(102, [&] {
-        answer2 = look::dialogs().prompt(
-            QStringLiteral("Enter topic for Side 2:\r\n(for example Capitals)"), title, {});
-    });
-    bool go = false;
-    trap.at(104, [&] {
-        t1 = TrimBlanks(answer1);
-        t2 = TrimBlanks(answer2);
-        go = !t1.isEmpty() && !t2.isEmpty();
-    });
-    if (!go) return;
-    go = false;
-    trap.at(106, [&] {
-        name = Main::MakeSetFileName(t1 + t2);
-        const QString refusal = RefuseTopics(t1, t2);
-        if (!refusal.isEmpty()) look::dialogs().notice(refusal, title);
-        go = refusal.isEmpty();
-    });
-    if (!go) return;
+    QString t1, t2;
+    if (!askTopics(trap, 100, t1, t2)) return;
+    const QString name = Main::MakeSetFileName(t1 + t2);
     const QString setLine = t1 + QLatin1Char('|') + t2 + QLatin1Char('|') + name;
     const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
     int listed = 0;
@@ -169,13 +191,120 @@ void CreateNewSet(Lists& lists) {
         trap.at(112, [&] { Main::EditLineAt(sets, listed, setLine, {}, true); });
         return;
     }
-    trap.at(114, [&] { Deckwork::SelectedSet = listed; });
-    trap.at(116, [&] { loadSet(lists); });
-    trap.at(118, [&] {
-        WriteSetting(QStringLiteral("SelectedSet"), QString::number(Deckwork::SelectedSet));
+    putInHand(trap, 114, lists, listed);
+}
+
+void ImportSet(Lists& lists, const QString& dropped) {
+    look::Trap trap(dropped.isEmpty() ? "Form3.mnuImport_Click" : "Form3.ListView2_OLEDragDrop");
+    QString path = dropped;
+    trap.at(100, [&] {
+        if (path.isEmpty())
+            path = look::dialogs().chooseFile(QStringLiteral("Import Cards From File"), {}, false);
     });
-    trap.at(120, [&] { lists.selectSet(lists.sets.count()); });
-    trap.at(122, [&] { lists.NewSetSelected = true; });
+    if (path.isEmpty()) return;
+    exchange::Table table;
+    bool read = false;
+    trap.at(102, [&] { read = ReadCardList(path, table); });
+    if (!read) return;
+    bool firstRow = false;
+    trap.at(104, [&] {
+        if (!table.firstRowIsCard()) return;
+        const exchange::Row& row = table.rows.first();
+        if (!RefuseTopics(row.side1, row.side2).isEmpty()) return;
+        firstRow = look::dialogs().question(
+            QStringLiteral("Use the first row, \"") + row.side1 + QStringLiteral("\" and \"") +
+                row.side2 +
+                QStringLiteral("\", as the topics of the new set? With No you type the topics, "
+                               "and the first row stays a card."),
+            look::applicationTitle());
+    });
+    QString t1, t2;
+    if (firstRow) {
+        t1 = table.rows.first().side1, t2 = table.rows.first().side2;
+        table.rows.removeFirst();
+    } else if (!askTopics(trap, 106, t1, t2)) {
+        return;
+    }
+    if (table.rows.isEmpty()) {
+        trap.at(114, [&] { NoCards(path, table, QStringLiteral("No set was created.")); });
+        return;
+    }
+    int listed = 0;
+    if (!trap.at(116, [&] { listed = AddSet(t1, t2, CardLinesOf(table.rows)); })) return;
+    putInHand(trap, 118, lists, listed);
+    trap.at(128, [&] {
+        look::dialogs().notice(exchange::ImportReport(int(table.rows.size()), table.skipped),
+                               look::applicationTitle());
+    });
+}
+
+int AddSet(const QString& side1, const QString& side2, const QStringList& cards) {
+    const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+    requireListOfSets(sets);
+    QStringList lines = codec::splitLines(codec::decode(Main::ReadBytes(sets)));
+    const QString name = Main::MakeSetFileName(side1 + side2), file = Main::ProgramFile(name);
+    const QString header = side1 + QLatin1Char('|') + side2;
+    const QString setLine = header + QLatin1Char('|') + name;
+    // The cards wait beside their place until the set's line names them, so that a cut before
+    // leaves no set at all; ReadSets puts them in place should a cut come right after.
+    Main::WriteLines(Main::PartFile(file), QStringList(header) + cards);
+    bool listed = false;
+    try {
+        Main::WriteLines(sets, lines << setLine);
+        listed = true;
+        Main::FinishSetFile(file);
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        try {  // the list as it was
+            if (!listed || Main::EditLineAt(sets, int(lines.size()) - 1, setLine, {}, true))
+                QFile::remove(Main::PartFile(file));
+        } catch (...) {
+        }
+        std::rethrow_exception(failure);
+    }
+    return int(lines.size()) - 1;
+}
+
+QByteArray ExportedSet(int k, const QString& fileName, int* count) {
+    if (k < 1 || k >= Deckwork::SetLines.size())
+        throw look::Failure(look::failures::SubscriptOutOfRange);
+    const QStringList fields = Deckwork::SetLines[k].split(QLatin1Char('|'));
+    if (!Main::IsBareFileName(fields.value(2))) throw look::Failure(look::failures::BadFileName);
+    QString file = Main::ProgramFile(fields.value(2));
+    // The installed set's own file is made at the first start; until then it has the installed
+    // cards.
+    if (k == 1 && !Main::FileExists(file))
+        file = Main::InstalledFile(QStringLiteral("default.dat"));
+    QStringList lines;
+    if (Main::FileExists(file)) lines = codec::splitLines(codec::decode(Main::ReadBytes(file)));
+    QVector<exchange::Row> cards;
+    for (const Entry& entry : CardEntries(lines)) cards.append({entry.text, entry.subItem});
+    if (count) *count = int(cards.size());
+    return exchange::WriteTable(TrimBlanks(fields.value(0)), TrimBlanks(fields.value(1)), cards,
+                                fileName);
+}
+
+void ExportSet(Lists& lists) {
+    look::Trap trap("Form3.mnuExport_Click");
+    int k = 0;
+    QString path;
+    trap.at(100, [&] {
+        k = lists.selectedSet();
+        if (k < 1) k = Deckwork::SelectedSet;
+    });
+    trap.at(102, [&] {
+        const QString own =
+            QFileInfo(fileOfSetLine(Deckwork::SetLines.value(k))).completeBaseName();
+        path = look::dialogs().chooseFile(QStringLiteral("Export Set To File"),
+                                          own + QStringLiteral(".csv"), true);
+    });
+    if (path.isEmpty()) return;
+    bool named = false;
+    trap.at(104, [&] {
+        named = exchange::IsListFileName(path);
+        if (!named) look::dialogs().notice(kListNames, look::applicationTitle());
+    });
+    if (named) trap.at(106, [&] { Main::WriteBytes(path, ExportedSet(k, path)); });
 }
 
 void DeleteSelectedSet(Lists& lists) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace editor {
 
@@ -19,6 +21,19 @@ void CreateNewSet(Lists& lists);
 void DeleteSelectedSet(Lists& lists);
 // "Go Back To Default Flashcards".
 void RestoreInstalledSets(Lists& lists);
+// "Import Cards From File…" (the file is asked for), or a file dropped on the set list: a new set
+// of the file's cards, put in hand. Its topics are the first row's when the user takes them.
+void ImportSet(Lists& lists, const QString& dropped = {});
+// "Export Set To File…": the highlighted set, or else the set in hand, to a file asked for.
+void ExportSet(Lists& lists);
+
+// Makes a new set of `cards` (card lines) under topics that RefuseTopics accepts, and returns
+// its line in the list of sets. Throws look::Failure, leaving the list and the files as they
+// were; a process killed on the way leaves the set whole or not there.
+int AddSet(const QString& side1, const QString& side2, const QStringList& cards);
+// Set k of SetLines written for `fileName` (exchange::WriteTable); `count` gets its number of
+// cards. Reads the set's file and nothing else. Throws look::Failure.
+QByteArray ExportedSet(int k, const QString& fileName, int* count = nullptr);
 
 // True for the name of a set's own card file: a bare name in the card folder and none of the
 // program's four fixed files, which a set operation must never overwrite or delete.

@@ -17,6 +17,12 @@ public:
     virtual bool question(const QString& text, const QString& title) = 0;
     // Modal box with the information icon and one OK button, for input the program refuses.
     virtual void notice(const QString& text, const QString& title) = 0;
+    // Modal file dialog: the file chosen to read, or with `save` to write (offering the name
+    // `suggested`); an empty text on Cancel, which is all a program without windows answers.
+    virtual QString chooseFile(const QString& /*title*/, const QString& /*suggested*/,
+                               bool /*save*/) {
+        return {};
+    }
 };
 
 // The dialogs in use; until the program installs its own, reports go to standard error and

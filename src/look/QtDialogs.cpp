@@ -1,6 +1,8 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -42,6 +44,19 @@ bool QtDialogs::question(const QString& text, const QString& title) {
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
+}
+
+QString QtDialogs::chooseFile(const QString& title, const QString& suggested, bool save) {
+    static const QString lists = QStringLiteral(
+        "Lists of cards (*.csv *.tsv *.txt);;CSV (*.csv);;Tab-separated (*.tsv *.txt);;"
+        "All files (*)");
+    QFileDialog dialog(QApplication::activeWindow(), title, QDir::homePath(), lists);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A name typed without an extension is written as CSV.
+    if (save) dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (!suggested.isEmpty()) dialog.selectFile(suggested);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 }  // namespace look

@@ -11,6 +11,7 @@ public:
     QString prompt(const QString& text, const QString& title, const QString& defaultText) override;
     bool question(const QString& text, const QString& title) override;
     void notice(const QString& text, const QString& title) override;
+    QString chooseFile(const QString& title, const QString& suggested, bool save) override;
 };
 
 }  // namespace look

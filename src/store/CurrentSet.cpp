@@ -61,6 +61,7 @@ void ReadSets() {
     }
     // A set whose file is missing is in hand with no cards, never with those of the set before.
     trap.at(112, [] {
+        Main::FinishSetFile(SetFilePath);
         if (Main::FileExists(SetFilePath))
             Main::CopyFile(SetFilePath, InUsePath);
         else

@@ -13,6 +13,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <cerrno>
+#include <cstdio>
 
 namespace Main {
 namespace {
@@ -154,6 +155,16 @@ QString MakeSetFileName(const QString& text) {
         name += QString::fromUcs4(&c, 1);
     }
     return name + QStringLiteral(".dat");
+}
+
+QString PartFile(const QString& path) { return path + QStringLiteral(".part"); }
+
+void FinishSetFile(const QString& path) {
+    const QString part = PartFile(path);
+    if (FileExists(path) || !QFileInfo(part).isFile()) return;
+    errno = 0;
+    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0)
+        look::throwFileFailure(errno);
 }
 
 void RemoveFile(const QString& path) {

@@ -42,6 +42,12 @@ bool EditLineAt(const QString& path, int index, const QString& asStored, const Q
 // The card file name of a new set whose topics, joined, are `text`.
 QString MakeSetFileName(const QString& text);
 
+// Where an import writes a new set's cards before the set's line names them.
+QString PartFile(const QString& path);
+// Puts the set file `path` in place from its part file, when an import was cut short after the
+// set's line named it and before the file was there. Throws look::Failure.
+void FinishSetFile(const QString& path);
+
 // Deletes a file; a missing file or one that cannot be deleted is left silently.
 void RemoveFile(const QString& path);
 // The forced delete RemoveFile falls back on: also removes a file without write permission.

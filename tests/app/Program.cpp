@@ -2,14 +2,23 @@
 
 #include "Codec.h"
 
+#include <QAction>
+#include <QMimeData>
 #include <QRadioButton>
 
 void Program::act(const QString& step) {
-    const QStringList parts = step.split('/');
-    for (const QString& s : parts.mid(1))
-        s == "yes" || s == "no" ? d.reply(s == "yes") : d.answer(s);
+    QStringList parts = step.split('/');
     const QString verb = parts[0].section(' ', 0, 0);
     const int k = parts[0].section(' ', 1).toInt();
+    const bool file = verb == "import" || verb == "export" || verb == "drop";
+    if (file && !parts[1].isEmpty()) parts[1] = box.path(parts[1]);
+    const QString dropped = verb == "drop" ? parts.takeAt(1) : "";
+    for (const QString& s : parts.mid(1))
+        s == "yes" || s == "no" ? d.reply(s == "yes") : d.answer(s);
+    if (verb == "drop") return drop(k == 1 ? "ListView1" : "ListView2", dropped);
+    if (file)
+        return choose("ListView2", k, true),
+               list("ListView2")->actions()[verb == "export"]->trigger();
     if (verb == "restart") return start(), edit();
     if (verb == "pick") choose("ListView2", k);
     if (verb == "pick" && k < 1)  // beside the entries, right of the column
@@ -23,6 +32,16 @@ void Program::act(const QString& step) {
         {"restore", "PushButton4"}, {"back", "PushButton5"}, {"create", "PushButton6"},
         {"remove", "PushButton7"}};
     click(buttons.value(verb));
+}
+
+void Program::drop(const char* name, const QString& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list(name)->viewport(), &enter);
+    QDropEvent drop({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(list(name)->viewport(), &drop);
+    QCoreApplication::processEvents();  // the import runs once the drop is over
 }
 
 QString Program::look(const QString& expected) const {

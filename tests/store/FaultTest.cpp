@@ -1,10 +1,12 @@
 // Faults in the middle of a rewrite or a copy: a full disk, a folder that refuses writes, memory
 // running out, the process killed. Each file then holds what it held before, or one whole state
 // that the rewrites went through, and the failure is reported.
+#include "CardOps.h"
 #include "Codec.h"
 #include "CurrentSet.h"
 #include "Files.h"
 #include "Harness.h"
+#include "SetOps.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -109,4 +111,46 @@ TEST(Faults, AKilledRewriteLeavesEachFileWhole) {
     }
     EXPECT_EQ(box.inside().keys(),
               QStringList({"default-sets.dat", "default.dat", "in-use.dat", "loop.dat"}));
+}
+
+// An import cut short leaves the whole set or none; the whole set is what was exported, byte for
+// byte, as a tab-separated list and as CSV.
+TEST(Faults, AKilledImportLeavesTheWholeSetOrNone) {
+    Sandbox box;
+    ScriptedDialogs d;
+    QByteArray cards = "Big|Set\r\n";
+    for (int i = 0; i < 20000; ++i)
+        cards += "#w\xE9rd " + QByteArray::number(i) + "|say \"a, b\"; \x80\t\r\n";
+    box.write("big.dat", cards);
+    Deckwork::SetLines = QStringList{"Sets", "States|Capitals|default.dat", "Big|Set|big.dat"};
+    const QByteArray lists[] = {editor::ExportedSet(2, "x.tsv"), editor::ExportedSet(2, "x.csv")};
+    QFile::remove(box.path("big.dat"));
+    const QByteArray sets = crlf({"Sets", "States|Capitals|default.dat"}),
+                     line = "Big|Set|BigSet.dat\r\n";
+    std::mt19937 random(12);
+    for (int kill = 0; kill < 61; ++kill) {
+        box.write("sets.dat", sets);
+        const auto before = box.inside();
+        const auto import = [&] {
+            const auto table = exchange::ReadTable(lists[kill % 2], kill % 2 ? "x.csv" : "x");
+            say("ready");  // the first row of the CSV names the topics
+            editor::AddSet("Big", "Set", editor::CardLinesOf(table.rows.mid(kill % 2)));
+        };
+        if (kill < 60) inChild(import, kill < 2 ? -1 : int(random() % 15000));
+        // 60: cut right after the set's line, before its file is in place.
+        if (kill == 60) box.write("BigSet.dat.part", cards), box.write("sets.dat", sets + line);
+        const bool made = box.read("sets.dat") != sets;
+        Deckwork::SelectedSet = 2;
+        Deckwork::ReadSets();  // as the next start does
+        ASSERT_EQ(box.read("sets.dat") + box.read("BigSet.dat"),
+                  made || kill < 2 ? sets + line + cards : sets + "<none>")
+            << "kill " << kill;
+        // A part file or a rewrite's new file may stay, under a name no set uses.
+        for (const QString& name : box.inside().keys())
+            if (!name.endsWith(".dat") || name == "BigSet.dat" || name == "in-use.dat")
+                QFile::remove(box.path(name));
+        box.write("sets.dat", sets);
+        EXPECT_EQ(box.inside(), before);
+    }
+    EXPECT_TRUE(d.shown.isEmpty());
 }

@@ -129,6 +129,10 @@ QString ScriptedDialogs::prompt(const QString& text, const QString& title, const
     return answers_.isEmpty() ? QString() : answers_.dequeue();
 }
 
+QString ScriptedDialogs::chooseFile(const QString& title, const QString& suggested, bool save) {
+    return prompt(suggested, title, save ? "save" : "open");
+}
+
 bool ScriptedDialogs::question(const QString& text, const QString& title) {
     shown << "question(" + title + "): " + text;
     EXPECT_FALSE(replies_.isEmpty()) << "unscripted question " << qPrintable(text);

@@ -40,7 +40,7 @@ void resetCardStore();
 QString shortReport(const QString& report);
 
 // Records every box, as "kind(title): text" and a prompt's default text in brackets, error
-// reports in short; answers prompts and questions from a script.
+// reports in short; answers prompts, file dialogs (as prompts) and questions from a script.
 class ScriptedDialogs final : public look::Dialogs {
 public:
     ScriptedDialogs() { look::setDialogs(this); }
@@ -51,6 +51,7 @@ public:
     QString prompt(const QString& text, const QString& title, const QString& defaultText) override;
     bool question(const QString& text, const QString& title) override;
     void notice(const QString& text, const QString& title) override;
+    QString chooseFile(const QString& title, const QString& suggested, bool save) override;
     QStringList reports() const;
     bool scriptUsed() const { return answers_.isEmpty() && replies_.isEmpty(); }
     QStringList shown;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+// Cards in and out of the plain-text lists that spreadsheets and other flashcard programs read
+// and write: CSV (comma or semicolon) and tab-separated files. No widgets: the editor and the
+// command line both use it.
+namespace exchange {
+
+struct Row {
+    QString side1;
+    QString side2;
+    int line = 0;  // where the row starts in the file, counted from 1
+};
+
+struct Table {
+    QVector<Row> rows;     // the rows that make cards, in file order
+    QVector<int> skipped;  // the lines of rows left out: a side empty or holding "|"
+    int firstLine = 0;     // the line of the file's first row; 0 when it has none
+    QString problem;       // why the file cannot be read as a list at all, or an empty text
+
+    // True when the file's first row made a card, so that it can name the topics instead.
+    bool firstRowIsCard() const { return !rows.isEmpty() && rows.first().line == firstLine; }
+};
+
+// True for a name ending in .csv, .tsv or .txt.
+bool IsListFileName(const QString& fileName);
+
+// The rows of a file named `fileName`: UTF-8 (with or without a byte-order mark) or else
+// Windows-1252; the separator from a "#separator:" header line, the extension (.tsv: tab), or
+// the content (comma, semicolon or tab). Leading lines starting with "#" are skipped, columns
+// beyond two ignored, a line break inside a field becomes a space, blanks around a side go.
+Table ReadTable(const QByteArray& bytes, const QString& fileName);
+
+// UTF-8 without a byte-order mark, CR LF after each line, fields quoted only where needed. CSV
+// (a name ending in .csv) starts with the topics as its header row; tab-separated has no header.
+QByteArray WriteTable(const QString& side1Topic, const QString& side2Topic,
+                      const QVector<Row>& cards, const QString& fileName);
+
+// " 3 rows were skipped (lines 14, 27, 31): a side was empty or held '|'." or an empty text.
+QString SkipReport(const QVector<int>& skipped);
+// "Imported 1,203 cards." followed by the skip report.
+QString ImportReport(int imported, const QVector<int>& skipped);
+
+}  // namespace exchange
