@@ -287,12 +287,19 @@ TEST_F(Program, EditorWindowHasItsDesignedLayoutAndPointer) {
     EXPECT_EQ(list("ListView2")->header()->sectionSize(0), 467);
     EXPECT_EQ(list("ListView1")->header()->sectionSize(1), 240);
     EXPECT_EQ(list("ListView2")->model()->headerData(0, Qt::Horizontal).toString() +
+                  list("ListView1")->model()->headerData(0, Qt::Horizontal).toString() +
                   list("ListView1")->model()->headerData(1, Qt::Horizontal).toString(),
-              "Sets Of FlashcardsCapitals");
+              "Sets Of FlashcardsStatesCapitals");
+    for (QPushButton* b : {main->PushButton1, main->PushButton2})  // the main window's too
+        EXPECT_EQ(b->cursor().hotSpot(), QPoint(5, 3));
     // A side of ten million characters is listed short and kept whole: deleting finds its line.
-    box.write("StatesCapitals.dat", "H|h\r\n" + QByteArray(10 << 20, 'x') + "|y\r\na|b\r\n");
+    const QByteArray thousand(1000, 'z');  // the longest side shown whole
+    box.write("StatesCapitals.dat",
+              "H|h\r\n" + QByteArray(10 << 20, 'x') + "|y\r\n" + thousand + "|w\r\n");
     act("pick 1");
     EXPECT_EQ(list("ListView1")->model()->index(0, 0).data().toString().size(), 1001);
+    EXPECT_EQ(list("ListView1")->model()->index(1, 0).data().toString(), thousand);
     act("delete 1/yes");
-    EXPECT_EQ(look("StatesCapitals.dat; reports"), "StatesCapitals.dat=H|h,a|b; reports=");
+    EXPECT_EQ(look("StatesCapitals.dat; reports"),
+              "StatesCapitals.dat=H|h," + thousand + "|w; reports=");
 }

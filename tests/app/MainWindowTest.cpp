@@ -54,9 +54,10 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
         {{"Option5=True", "Option6=True", "Option3=False", "Option4=False"},
          "reports=",
          "100001 144 Arial"},
-        {{"Option1=maybe", "Option2=True"},
+        // Option1 keeps the state it was designed with; clearing Option2 selects nothing.
+        {{"Option1=maybe", "Option2=0"},
          "reports=Form1.Form_Load@120: Type mismatch",
-         "011010 144 Arial"},
+         "101010 144 Arial"},
         {{"SelectedSet=abc"},
          "reports=Form1.Form_Load@132: Type mismatch; copy=StatesCapitals.dat; stored=1",
          "101010 144 Arial"},

@@ -6,6 +6,7 @@
 #include "CurrentSet.h"
 #include "Files.h"
 #include "Harness.h"
+#include "Lists.h"
 #include "SetOps.h"
 
 #include <grp.h>
@@ -21,7 +22,9 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
     QByteArray cards = "Big|Set\r\n";
     for (int i = 0; i < 300000; ++i)
         cards += "\xC9tat " + QByteArray::number(i) + "|Capitale \x80\r\n";
-    box.write("sets.dat", crlf({"Sets", "States|Capitals|default.dat", "Big|Set|big.dat"}));
+    QByteArray sets = crlf({"Sets", "States|Capitals|default.dat", "Big|Set|big.dat"});
+    for (int i = 0; i < 3000; ++i) sets += "Topic " + QByteArray::number(i) + "|Other|none.dat\r\n";
+    box.write("sets.dat", sets);  // too long to be rewritten on a full disk
     box.write("big.dat", cards);
     box.write("in-use.dat", cards);
     const auto before = box.inside();
@@ -32,6 +35,17 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
         [&] { Main::EditFileFSO(Deckwork::InUsePath, {}, seventh, false, false, true, false); },
         [] { Main::CopyFile(Main::ProgramFile("big.dat"), Deckwork::InUsePath); },
         [] { Deckwork::SelectedSet = 2, Deckwork::ReadSets(); },
+        [] {  // Delete Selected Set on set 2: a set whose line stays keeps its cards
+            ScriptedDialogs answers;
+            answers.reply(true);
+            bool created = false;
+            editor::Lists lists(created);
+            Deckwork::SetLines = Main::ReadFileToStringFSOLine(Main::ProgramFile("sets.dat"));
+            editor::FillTheSets(lists);
+            lists.selectSet(2);
+            editor::DeleteSelectedSet(lists);
+            for (const QString& r : answers.reports()) say("report: " + r.toUtf8());
+        },
     };
     const QStringList unread = {"report: Main.ReadFileToStringFSOLine@102: Out of memory",
                                 "report: Main.EditFileFSO@100: Path/File access error"};
@@ -45,6 +59,7 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
         {'d', 2, {"report: Main.EditFileFSO@106: Disk full"}},
         {'d', 3, {"throw: Disk full"}},
         {'d', 4, {"report: Deckwork.ReadSets@112: Disk full"}},
+        {'d', 5, {"report: Main.EditFileFSO@106: Disk full"}},
         {'p', 0, {"report: Main.EditFileFSO@102: Permission denied"}},
         {'p', 3, {"throw: Permission denied"}},
         {'p', 4, {"report: Deckwork.ReadSets@112: Permission denied"}},
