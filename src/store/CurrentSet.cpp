@@ -74,7 +74,8 @@ void ReadSets() {
 }
 
 void LoadInUseCards() {
-    CardLines = Main::ReadFileToStringFSOLine(InUsePath);
+    // A new session over an unchanged working copy takes the lines read for the last one.
+    CardLines = Main::ReadKeptLines(InUsePath);
     const int upper = int(CardLines.size()) - 1;
     if (upper > 0) CardCount = upper;
 }
