@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "CardPicture.h"
 #include "Dialogs.h"
 #include "Failure.h"
 #include "Files.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -336,6 +338,17 @@ void Form1::PushButton2_Click() {
     trap.at(106, [this] { form3_->selectSet(qMin(Deckwork::SelectedSet, form3_->setCount())); });
     trap.at(108, [this] { form3_->show(); });
     trap.at(110, [this] { hide(); });
+}
+
+void Form1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (std::exchange(painted_, true)) return;
+    // Once the window is on screen the card picture is decoded beside it, so that the first
+    // Start does not wait for it.
+    QTimer::singleShot(0, this, [this] {
+        CardPicture::prepare(
+            (QSizeF(screen()->geometry().size()) * screen()->devicePixelRatio()).toSize());
+    });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
