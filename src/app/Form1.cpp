@@ -343,11 +343,12 @@ void Form1::PushButton2_Click() {
 void Form1::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     if (std::exchange(painted_, true)) return;
-    // Once the window is on screen the card picture is decoded beside it, so that the first
-    // Start does not wait for it.
+    // Once the window is on screen the card picture and the cards in hand are read beside it,
+    // so that the first Start (or Edit) does not wait for them.
     QTimer::singleShot(0, this, [this] {
         CardPicture::prepare(
             (QSizeF(screen()->geometry().size()) * screen()->devicePixelRatio()).toSize());
+        Deckwork::LoadInUseCardsAhead();
     });
 }
 

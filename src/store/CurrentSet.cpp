@@ -73,6 +73,8 @@ void ReadSets() {
     });
 }
 
+void LoadInUseCardsAhead() { Main::ReadKeptLinesAhead(InUsePath); }
+
 void LoadInUseCards() {
     // A new session over an unchanged working copy takes the lines read for the last one.
     CardLines = Main::ReadKeptLines(InUsePath);

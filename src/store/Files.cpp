@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
+#include <future>
 
 namespace Main {
 namespace {
@@ -38,6 +39,15 @@ bool unchanged(const struct stat& a, const struct stat& b) {
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
+
+// Lines read on another thread, and the file's state before the reading.
+struct Ahead {
+    QString path;
+    struct stat state = {};
+    QStringList lines;
+    bool read = false;
+};
+std::future<Ahead> ahead;
 
 void forget(const QString& path) {
     if (path == kept.path) kept = Kept();
@@ -121,9 +131,31 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
     return lines;
 }
 
+void ReadKeptLinesAhead(const QString& path) {
+    if (ahead.valid()) ahead.wait();
+    ahead = std::async(std::launch::async, [path] {
+        Ahead a;
+        a.path = path;
+        try {
+            if (statFile(path, &a.state) && S_ISREG(a.state.st_mode)) {
+                a.lines = codec::splitLines(codec::decode(ReadBytes(path)));
+                a.read = true;
+            }
+        } catch (...) {
+            a.read = false;  // the reading in hand reports it
+        }
+        return a;
+    });
+}
+
 QStringList ReadKeptLines(const QString& path) {
     struct stat state;
     const bool plain = statFile(path, &state) && S_ISREG(state.st_mode);
+    if (ahead.valid()) {
+        const Ahead a = ahead.get();
+        if (a.read && plain && a.path == path && unchanged(state, a.state))
+            kept = {path, a.state, a.lines};
+    }
     if (plain && path == kept.path && unchanged(state, kept.state)) return kept.lines;
     kept = Kept();
     bool ok = false;
