@@ -2,6 +2,8 @@
 
 #include "Failure.h"
 
+#include <malloc.h>
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QImageReader>
@@ -55,7 +57,12 @@ void prepare(QSize size) {
     const Cached& cached = builtInCache();
     if (p.image.valid() || (cached.key == sizeKey(size) && !cached.image.isNull())) return;
     p.size = size;
-    p.image = std::async(std::launch::async, [size] { return decode(kBuiltIn, size); });
+    p.image = std::async(std::launch::async, [size] {
+        const QImage image = decode(kBuiltIn, size);
+        // The decoder's own buffers were freed; the allocator would keep them.
+        malloc_trim(0);
+        return image;
+    });
 }
 
 QImage builtIn(QSize size) {
