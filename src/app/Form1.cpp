@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -193,7 +194,10 @@ void Form1::Form_Load() {
     trap.at(104, [this] { setWindowTitle(kProductTitle); });
     // The application's icon, which the card window shows too.
     trap.at(106, [this] {
-        QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane.png")));
+        // Read as the PNG it is: a reader left to guess loads every picture plugin to ask it.
+        QImageReader icon(QStringLiteral(":/quorvane.png"), "png");
+        icon.setAutoDetectImageFormat(false);
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
         setWindowIcon(QApplication::windowIcon());
     });
     trap.at(108, [] { look::setApplicationTitle(AppTitleFrom(kProductTitle)); });
