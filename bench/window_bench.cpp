@@ -266,6 +266,7 @@ int main(int argc, char** argv) {
         {"card first (ms)", "card later (ms)", "RSS open (MiB)", "VmHWM (MiB)"},
         {"editor (ms)"}};
     std::printf("%-30s %10s %10s %7s  runs\n", "row", "median", "floor", "ratio");
+    bool failed = false;
     for (int r = 0; r < 4; ++r) {
         QTemporaryDir dir;
         QDir().mkpath(dir.filePath("config"));
@@ -279,6 +280,7 @@ int main(int argc, char** argv) {
             ours << run(QStringList{rows[r][0], "ours"} + tail, dir.path());
             floors << run(QStringList{rows[r][0], "floor"} + tail, dir.path());
         }
+        for (const auto& run : ours + floors) failed = failed || run.isEmpty();
         const qsizetype figures = ours.value(0).size();
         for (qsizetype f = 0; f < figures && f < 4; ++f) {
             QList<double> a, b;
@@ -296,5 +298,5 @@ int main(int argc, char** argv) {
                 int(a.size()));
         }
     }
-    return 0;
+    return failed ? 1 : 0;
 }
