@@ -173,14 +173,16 @@ void EditFileFSO(const QString& path, const QString& newLine, const QString& mat
     look::Trap trap("Main.EditFileFSO");
     QStringList old;
     QByteArray appended;  // the append, when it can be written from the file's bytes alone
-    bool readOk = true;
+    // Whatever stops the reading (memory running out too) leaves an existing file alone.
+    bool readOk = skipReading;
     trap.at(100, [&] {
         if (skipReading) return;
         if (append && !replace && !del && QFileInfo(path).isFile()) {
             QFile file(path);
             if (file.open(QIODevice::ReadOnly))
                 appended = codec::appendLine(file.readAll(), newLine);
-            if (!appended.isNull() && file.error() == QFileDevice::NoError) return;
+            readOk = !appended.isNull() && file.error() == QFileDevice::NoError;
+            if (readOk) return;
             appended.clear();
         }
         old = ReadFileToStringFSOLine(path, &readOk);

@@ -36,7 +36,7 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
     const QStringList unread = {"report: Main.ReadFileToStringFSOLine@102: Out of memory",
                                 "report: Main.EditFileFSO@100: Path/File access error"};
     const struct {
-        char fault;  // d: disk full, p: permission denied as "nobody", m: out of memory
+        char fault;  // d: disk full, p: permission denied as "nobody", m and n: out of memory
         int operation;
         QStringList said;
     } cases[] = {
@@ -49,6 +49,7 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
         {'p', 3, {"throw: Permission denied"}},
         {'p', 4, {"report: Deckwork.ReadSets@112: Permission denied"}},
         {'m', 2, unread},  // read but not decoded: never rewritten from what was read
+        {'n', 0, {"report: Main.EditFileFSO@100: Out of memory"}},  // not even read
     };
     for (const auto& c : cases) {
         // Root may write anywhere: "nobody" then meets a folder it cannot write.
@@ -58,11 +59,11 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
             ::signal(SIGXFSZ, SIG_IGN);
             const rlimit disk{64 << 10, 64 << 10};
             if (c.fault == 'd') ::setrlimit(RLIMIT_FSIZE, &disk);
-            if (c.fault == 'm') {  // room to read the bytes, not to decode them
+            if (c.fault == 'm' || c.fault == 'n') {  // room to read the bytes (m), not to decode
                 QFile statm("/proc/self/statm");
                 statm.open(QIODevice::ReadOnly);
                 const rlim_t room = statm.readLine().split(' ')[0].toULong() * 4096 +
-                                    rlim_t(cards.size()) + (8 << 20);
+                                    (c.fault == 'm' ? rlim_t(cards.size()) + (8 << 20) : 1 << 20);
                 const rlimit memory{room, room};
                 ::setrlimit(RLIMIT_AS, &memory);
             }
