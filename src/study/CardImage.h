@@ -19,7 +19,8 @@ class QRawFont;
 // What the card surface shows: the card picture stretched to the surface, with the texts of the
 // card drawn over it. It keeps track of what changed, so that the screen copies only that. No
 // full-size copy of the surface is kept: each paint copies the picture and draws the texts' kept
-// glyphs over it, which costs a step no more than a back buffer would, and saves its memory.
+// glyphs over it, so a step draws its texts once (a back buffer took them a second time) and
+// the card window holds one full-size image less.
 class CardImage final : public CardSurface {
 public:
     CardImage();
