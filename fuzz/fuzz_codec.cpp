@@ -22,6 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                bytes);
     FUZZ_CHECK(codec::splitLines(text).size() == rawLines(withoutBom(bytes)).size(), bytes);
     checkText(text, bytes);
+    // An append from the file's bytes writes what a rewrite of its lines would.
+    const QByteArray appended = codec::appendLine(bytes, text.right(9));
+    FUZZ_CHECK(appended.isNull() || appended == codec::encode(codec::joinLines(
+                                                    codec::splitLines(text) << text.right(9))),
+               bytes);
 
     // A lone surrogate is no character and has no encoding; typed text never holds one.
     const QString typed(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "CardPicture.h"
 #include "Dialogs.h"
 #include "Failure.h"
 #include "Files.h"
@@ -14,11 +15,13 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -191,7 +194,10 @@ void Form1::Form_Load() {
     trap.at(104, [this] { setWindowTitle(kProductTitle); });
     // The application's icon, which the card window shows too.
     trap.at(106, [this] {
-        QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane.png")));
+        // Read as the PNG it is: a reader left to guess loads every picture plugin to ask it.
+        QImageReader icon(QStringLiteral(":/quorvane.png"), "png");
+        icon.setAutoDetectImageFormat(false);
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
         setWindowIcon(QApplication::windowIcon());
     });
     trap.at(108, [] { look::setApplicationTitle(AppTitleFrom(kProductTitle)); });
@@ -336,6 +342,18 @@ void Form1::PushButton2_Click() {
     trap.at(106, [this] { form3_->selectSet(qMin(Deckwork::SelectedSet, form3_->setCount())); });
     trap.at(108, [this] { form3_->show(); });
     trap.at(110, [this] { hide(); });
+}
+
+void Form1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (std::exchange(painted_, true)) return;
+    // Once the window is on screen the card picture and the cards in hand are read beside it,
+    // so that the first Start (or Edit) does not wait for them.
+    QTimer::singleShot(0, this, [this] {
+        CardPicture::prepare(
+            (QSizeF(screen()->geometry().size()) * screen()->devicePixelRatio()).toSize());
+        Deckwork::LoadInUseCardsAhead();
+    });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

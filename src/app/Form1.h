@@ -61,6 +61,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -73,4 +74,5 @@ private:
     look::HandPointer hand_;
     std::unique_ptr<Form2> form2_;
     Form3* form3_ = nullptr;  // deletes itself when closed
+    bool painted_ = false;
 };

@@ -65,17 +65,22 @@ QString TrimBlanks(QStringView text) {
     return text.mid(begin, end - begin).toString();
 }
 
-QVector<Entry> CardEntries(const QStringList& lines) {
+Entry CardEntry(const QString& stored, int index) {
+    const QStringView line(stored);
+    const qsizetype bar = line.indexOf(QLatin1Char('|'));
+    qsizetype end = line.indexOf(QLatin1Char('|'), bar + 1);
+    if (end < 0) end = line.size();
+    return {TrimBlanks(line.left(bar)), TrimBlanks(line.mid(bar + 1, end - bar - 1)), index,
+            stored};
+}
+
+QVector<Entry> CardEntries(const QStringList& lines, bool sidesToCome) {
     QVector<Entry> entries;
     entries.reserve(qMax<qsizetype>(0, lines.size() - 1));
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QStringView line(lines[i]);
-        const qsizetype bar = line.indexOf(QLatin1Char('|'));
-        if (bar < 0) continue;
-        qsizetype end = line.indexOf(QLatin1Char('|'), bar + 1);
-        if (end < 0) end = line.size();
-        entries.append({TrimBlanks(line.left(bar)), TrimBlanks(line.mid(bar + 1, end - bar - 1)),
-                        int(i), lines[i]});
+        if (!lines[i].contains(QLatin1Char('|'))) continue;
+        entries.append(sidesToCome ? Entry{{}, {}, int(i), lines[i], true}
+                                   : CardEntry(lines[i], int(i)));
     }
     return entries;
 }
@@ -133,7 +138,15 @@ void FillTheList(Lists& lists) {
     bool any = false;
     trap.at(106, [&] { any = Deckwork::CardLines.size() > 1; });
     if (!any) return;
-    trap.at(108, [&] { lists.cards.setEntries(CardEntries(Deckwork::CardLines)); });
+    trap.at(108, [&] {
+        const QStringList& lines = Deckwork::CardLines;
+        if (lines.constData() != lists.listedLines.constData() ||
+            lines.size() != lists.listedLines.size()) {
+            lists.listedCards = CardEntries(lines, true);
+            lists.listedLines = lines;
+        }
+        lists.cards.setEntries(lists.listedCards);
+    });
 }
 
 void AddCard(Lists& lists) {

@@ -28,8 +28,11 @@ void ImportCards(Lists& lists, const QString& path);
 // Removes leading and trailing blanks; tabs and other white space stay.
 QString TrimBlanks(QStringView text);
 // The entries for the lines of a working copy: the header line and lines without "|" are left
-// out, each side trimmed, fields after the second ignored.
-QVector<Entry> CardEntries(const QStringList& lines);
+// out, each side trimmed, fields after the second ignored. With `sidesToCome`, each entry's
+// sides are left to be taken from its line when asked for (see Entry).
+QVector<Entry> CardEntries(const QStringList& lines, bool sidesToCome = false);
+// The entry of card line `stored`, line `index` of its file, which holds a "|".
+Entry CardEntry(const QString& stored, int index);
 // Why a card with these (trimmed) sides is refused, or an empty text when it is fine.
 QString RefuseCard(const QString& side1, const QString& side2);
 // Copies the working copy over the set's own file, unless the set in hand has none (its cards

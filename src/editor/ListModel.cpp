@@ -1,5 +1,7 @@
 #include "ListModel.h"
 
+#include "CardOps.h"
+
 #include <utility>
 
 namespace editor {
@@ -22,7 +24,7 @@ QString ListModel::shown(const QString& text) {
 
 QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count()) return {};
-    const Entry& e = entries_[index.row()];
+    const Entry e = entry(index.row() + 1);
     if (index.column() == 0) return shown(e.text);
     if (index.column() == 1) return shown(e.subItem);
     return {};
@@ -31,6 +33,11 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     return titles_.value(section);
+}
+
+Entry ListModel::entry(int k) const {
+    const Entry& e = entries_.at(k - 1);
+    return e.sidesToCome ? CardEntry(e.stored, e.line) : e;
 }
 
 void ListModel::clear() { setEntries({}); }

@@ -14,6 +14,9 @@ struct Entry {
     QString subItem;
     int line = 0;
     QString stored;
+    // A card listed by its line alone: the list takes its sides from `stored` when they are
+    // shown or used, so that listing 100,000 cards copies none of them.
+    bool sidesToCome = false;
 };
 
 // A list in report view: entries under titled columns. Flat and rebuilt whole, so that a set of
@@ -30,8 +33,8 @@ public:
                         int role = Qt::DisplayRole) const override;
 
     int count() const { return int(entries_.size()); }
-    // Entry k, counted from 1.
-    const Entry& entry(int k) const { return entries_.at(k - 1); }
+    // Entry k, counted from 1, with its sides.
+    Entry entry(int k) const;
     QString title(int column) const { return titles_.value(column); }
 
     void clear();

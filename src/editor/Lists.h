@@ -17,6 +17,10 @@ public:
     ListModel cards{2};
     QItemSelectionModel cardSelection{&cards};
     bool& NewSetSelected;
+    // The card entries last listed and the lines they come from: the same lines listed again
+    // (the editor fills its lists twice as it opens) keep their entries.
+    QStringList listedLines;
+    QVector<Entry> listedCards;
 
     // The first highlighted entry, counted from 1; 0 when none is.
     int selectedSet() const { return firstSelected(setSelection); }

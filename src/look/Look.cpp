@@ -69,9 +69,8 @@ void GetFonts(QComboBox& combo) {
     look::Trap trap("Deckwork.GetFonts");
     QStringList families;
     trap.at(100, [&] { families = QFontDatabase::families(); });
-    trap.at(102, [&] {
-        for (const QString& family : families) combo.addItem(family);
-    });
+    // In one insertion: a desktop with hundreds of fonts would otherwise signal each one.
+    trap.at(102, [&] { combo.addItems(families); });
 }
 
 }  // namespace Deckwork

@@ -1,6 +1,7 @@
 #include "Codec.h"
 
-#include <QStringDecoder>
+#include <QByteArrayView>
+#include <algorithm>
 #include <array>
 
 namespace codec {
@@ -13,15 +14,7 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool isUtf8(const QByteArray& bytes, QString* text) {
-    // decode() drops one byte-order mark itself; a second one is a character of the text.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
-                                                       QStringConverter::Flag::ConvertInitialBom);
-    QString out = decoder.decode(bytes);
-    if (decoder.hasError()) return false;
-    if (text) *text = std::move(out);
-    return true;
-}
+bool isUtf8(const QByteArray& bytes) { return QByteArrayView(bytes).isValidUtf8(); }
 
 bool isAscii(const QByteArray& bytes) {
     for (char b : bytes)
@@ -45,14 +38,13 @@ int windows1252Byte(char32_t c) {
 }
 
 QString decode(const QByteArray& bytes) {
-    static const QByteArray bom("\xEF\xBB\xBF");
-    QString text;
-    if (isUtf8(bytes.startsWith(bom) ? bytes.mid(3) : bytes, &text)) return text;
-    text.resize(bytes.size());
-    QChar* out = text.data();
+    // Qt's own decoder, which drops one byte-order mark, as the card files want.
+    if (isUtf8(bytes)) return QString::fromUtf8(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
     for (char b : bytes) {
         const auto u = static_cast<unsigned char>(b);
-        *out++ = (u >= 0x80 && u < 0xA0) ? QChar(kHigh[u - 0x80]) : QChar(u);
+        *out++ = (u >= 0x80 && u < 0xA0) ? kHigh[u - 0x80] : char16_t(u);
     }
     return text;
 }
@@ -66,22 +58,55 @@ QByteArray encode(const QString& text) {
         bytes.append(char(b));
     }
     // 8-bit text that happens to be valid UTF-8 would be read back as other characters.
-    if (!isAscii(bytes) && isUtf8(bytes, nullptr)) return utf8(text);
+    if (!isAscii(bytes) && isUtf8(bytes)) return utf8(text);
     return bytes;
+}
+
+QByteArray appendLine(QByteArray bytes, const QString& line) {
+    // Plain counting loops, which the compiler vectorises: this runs on every card added.
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype cr = 0, lf = 0, ends = 0;
+    unsigned char high = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        cr += b[i] == '\r';
+        lf += b[i] == '\n';
+        high |= b[i];
+    }
+    for (qsizetype i = 0; i + 1 < n; ++i) ends += (b[i] == '\r') & (b[i + 1] == '\n');
+    // Lines that a rewrite would give other line ends, or a byte-order mark that would double.
+    if ((n > 0 && !bytes.endsWith("\r\n")) || cr != ends || lf != ends ||
+        line.startsWith(QChar(0xFEFF)))
+        return {};
+    const QString tail = line + QLatin1String("\r\n");
+    // After ASCII, the line is written as it would be alone.
+    if (high < 0x80) return bytes.append(encode(tail));
+    // An 8-bit file stays 8-bit while the line fits.
+    if (isUtf8(bytes)) return {};
+    QByteArray added;
+    for (QChar c : tail) {
+        const int byte = windows1252Byte(c.unicode());
+        if (byte < 0) return {};
+        added.append(char(byte));
+    }
+    return bytes.append(added);
 }
 
 QStringList splitLines(const QString& text) {
     QStringList lines;
-    const qsizetype n = text.size();
+    const QStringView all(text);
+    const qsizetype n = all.size();
+    // Line ends found by Qt's vectorised search, one kind at a time.
+    qsizetype cr = all.indexOf(u'\r'), lf = all.indexOf(u'\n');
     qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
-        start = i + 1;
+    while (cr >= 0 || lf >= 0) {
+        const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+        lines.append(all.sliced(start, end - start).toString());
+        start = end + (end == cr && lf == end + 1 ? 2 : 1);
+        if (cr >= 0 && cr < start) cr = all.indexOf(u'\r', start);
+        if (lf >= 0 && lf < start) lf = all.indexOf(u'\n', start);
     }
-    if (start < n) lines.append(text.mid(start));
+    if (start < n) lines.append(all.sliced(start).toString());
     return lines;
 }
 

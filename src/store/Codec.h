@@ -14,6 +14,11 @@ QString decode(const QByteArray& bytes);
 // U+FEFF. decode(encode(s)) == s for every s without a lone surrogate (which has no encoding).
 QByteArray encode(const QString& text);
 
+// What encode(joinLines(lines + {line})) gives, from `bytes`, which is encode(joinLines(lines)),
+// without the lines: for a file with CR LF line ends only, in ASCII, or in Windows-1252 when
+// `line` fits it. A null array when it takes the whole text to tell.
+QByteArray appendLine(QByteArray bytes, const QString& line);
+
 // Splits at CR LF, LF or a lone CR; a line end at the very end adds no empty line.
 QStringList splitLines(const QString& text);
 // Every line followed by CR LF, the last one included.

@@ -73,8 +73,11 @@ void ReadSets() {
     });
 }
 
+void LoadInUseCardsAhead() { Main::ReadKeptLinesAhead(InUsePath); }
+
 void LoadInUseCards() {
-    CardLines = Main::ReadFileToStringFSOLine(InUsePath);
+    // A new session over an unchanged working copy takes the lines read for the last one.
+    CardLines = Main::ReadKeptLines(InUsePath);
     const int upper = int(CardLines.size()) - 1;
     if (upper > 0) CardCount = upper;
 }

@@ -39,5 +39,8 @@ SetTexts DescribeSet(const QString& side1, const QString& side2);
 void ReadSets();
 // Reads the working copy into CardLines and CardCount. Throws look::Failure.
 void LoadInUseCards();
+// Starts reading the working copy on another thread, for LoadInUseCards to take if it has not
+// changed meanwhile.
+void LoadInUseCardsAhead();
 
 }  // namespace Deckwork

@@ -4,6 +4,7 @@
 #include "Failure.h"
 #include "Trap.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QCoreApplication>
@@ -14,12 +15,44 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
+#include <future>
 
 namespace Main {
 namespace {
 
 QString programFolder;
 QString cardFolder;
+
+// The lines of the file read last by ReadKeptLines, and the file's state when it was read.
+struct Kept {
+    QString path;
+    struct stat state = {};
+    QStringList lines;
+} kept;
+
+bool statFile(const QString& path, struct stat* state) {
+    const QByteArray native = QFile::encodeName(path);
+    return !path.isEmpty() && !native.contains('\0') && ::stat(native.constData(), state) == 0;
+}
+
+bool unchanged(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Lines read on another thread, and the file's state before the reading.
+struct Ahead {
+    QString path;
+    struct stat state = {};
+    QStringList lines;
+    bool read = false;
+};
+std::future<Ahead> ahead;
+
+void forget(const QString& path) {
+    if (path == kept.path) kept = Kept();
+}
 
 }  // namespace
 
@@ -38,6 +71,7 @@ QByteArray ReadBytes(const QString& path) {
 }
 
 void WriteBytes(const QString& path, const QByteArray& bytes) {
+    forget(path);
     if (QFileInfo(path).isDir()) look::throwFileFailure(EISDIR);
     QSaveFile file(path);
     errno = 0;
@@ -98,20 +132,71 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
     return lines;
 }
 
+void ReadKeptLinesAhead(const QString& path) {
+    if (ahead.valid()) ahead.wait();
+    ahead = std::async(std::launch::async, [path] {
+        Ahead a;
+        a.path = path;
+        try {
+            if (statFile(path, &a.state) && S_ISREG(a.state.st_mode)) {
+                a.lines = codec::splitLines(codec::decode(ReadBytes(path)));
+                a.read = true;
+            }
+        } catch (...) {
+            a.read = false;  // the reading in hand reports it
+        }
+        // The file's bytes and its whole text were freed; the allocator keeps such memory.
+        malloc_trim(0);
+        return a;
+    });
+}
+
+QStringList ReadKeptLines(const QString& path) {
+    struct stat state;
+    const bool plain = statFile(path, &state) && S_ISREG(state.st_mode);
+    if (ahead.valid()) {
+        const Ahead a = ahead.get();
+        if (a.read && plain && a.path == path && unchanged(state, a.state))
+            kept = {path, a.state, a.lines};
+    }
+    if (plain && path == kept.path && unchanged(state, kept.state)) return kept.lines;
+    kept = Kept();
+    bool ok = false;
+    // Stamped before reading: a change while it reads shows at the next call.
+    QStringList lines = ReadFileToStringFSOLine(path, &ok);
+    if (plain && ok) kept = {path, state, lines};
+    return lines;
+}
+
 void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine, bool append,
                  bool replace, bool del, bool skipReading) {
     look::Trap trap("Main.EditFileFSO");
     QStringList old;
-    bool readOk = true;
+    QByteArray appended;  // the append, when it can be written from the file's bytes alone
+    // Whatever stops the reading (memory running out too) leaves an existing file alone.
+    bool readOk = skipReading;
     trap.at(100, [&] {
         if (skipReading) return;
+        if (append && !replace && !del && QFileInfo(path).isFile()) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly))
+                appended = codec::appendLine(file.readAll(), newLine);
+            readOk = !appended.isNull() && file.error() == QFileDevice::NoError;
+            if (readOk) return;
+            appended.clear();
+        }
         old = ReadFileToStringFSOLine(path, &readOk);
         // A file that is there but unreadable must not be replaced by what little was read.
         if (!readOk && FileExists(path)) throw look::Failure(look::failures::PathFileAccessError);
     });
     if (!readOk && FileExists(path)) return;
     if (append) {
-        trap.at(102, [&] { WriteLines(path, QStringList(old) << newLine); });
+        trap.at(102, [&] {
+            if (!appended.isNull())
+                WriteBytes(path, appended);
+            else
+                WriteLines(path, QStringList(old) << newLine);
+        });
     }
     if (replace) {
         trap.at(104, [&] {
@@ -168,6 +253,7 @@ void FinishSetFile(const QString& path) {
 }
 
 void RemoveFile(const QString& path) {
+    forget(path);
     // Waiting events do not run first: a click or a key could re-enter a half-done operation.
     if (!QFile::remove(path)) DeleteFileFSO(path);
 }
@@ -180,13 +266,19 @@ void DeleteFileFSO(const QString& path) {
 }
 
 bool FileExists(const QString& path) {
-    struct stat st;
-    const QByteArray native = QFile::encodeName(path);
-    return !path.isEmpty() && !native.contains('\0') && ::stat(native.constData(), &st) == 0;
+    struct stat state;
+    return statFile(path, &state);
 }
 
 void CopyFile(const QString& source, const QString& destination) {
-    WriteBytes(destination, ReadBytes(source));
+    const QByteArray bytes = ReadBytes(source);
+    // A destination that holds these bytes already is left alone: a rewrite would only cost a
+    // sync to disk, at every start.
+    QFile old(destination);
+    if (QFileInfo(destination).isFile() && old.size() == bytes.size() &&
+        old.open(QIODevice::ReadOnly) && old.readAll() == bytes)
+        return;
+    WriteBytes(destination, bytes);
 }
 
 void WriteLines(const QString& path, const QStringList& lines) {

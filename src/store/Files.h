@@ -26,6 +26,14 @@ bool IsBareFileName(const QString& name);
 // the whole file. Anything but a plain file (a folder, a pipe, a device) fails.
 QStringList ReadFileToStringFSOLine(const QString& path, bool* ok = nullptr);
 
+// ReadFileToStringFSOLine for a file read again and again: the lines of the last whole read
+// of `path` while the file has not changed since (the same inode, size and time stamps; a
+// rewrite by this program makes a new file, and forgets the lines too). One file is kept.
+QStringList ReadKeptLines(const QString& path);
+// Starts reading the lines of `path` on another thread, for the next ReadKeptLines of it to take
+// while the file is as it was when the reading began. Failures are left to that call.
+void ReadKeptLinesAhead(const QString& path);
+
 // Rewrites a text file with `newLine` appended (append), in place of every line equal to
 // `matchLine` (replace) or with every such line left out (del). With skipReading the old
 // content is not read: append then makes a file of the new line alone. The file is replaced

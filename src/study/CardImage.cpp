@@ -7,7 +7,6 @@
 #include <QTextLayout>
 
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -94,18 +93,17 @@ void CardImage::setPicture(const QImage& picture, QSize size, qreal devicePixelR
         picture_ = picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_RGB32);
     }
-    picture_.setDevicePixelRatio(devicePixelRatio);
     // Kept glyphs are drawn for one pixel ratio.
-    if (image_.isNull() || !qFuzzyCompare(image_.devicePixelRatio(), devicePixelRatio)) {
+    if (!qFuzzyCompare(ratio_, devicePixelRatio)) {
         glyphs_.clear();
         glyphBytes_ = 0;
         forgetLayouts();
+        ratio_ = devicePixelRatio;
     }
-    image_ = picture_.copy();
-    image_.setDevicePixelRatio(devicePixelRatio);
-    metrics_ = QFontMetricsF(font_, &image_);
-    stale_ = QRegion();
-    unsettled_.clear();
+    picture_.setDevicePixelRatio(devicePixelRatio);
+    metrics_ = QFontMetricsF(font_, &picture_);
+    placed_.clear();
+    image_ = QImage();
     drawn_.clear();
     texts_.clear();
     changed_ = QRect(QPoint(0, 0), size_);
@@ -116,7 +114,7 @@ void CardImage::setFont(const QFont& font) {
     regular.setWeight(QFont::Normal);
     if (regular != font_) forgetLayouts();
     font_ = regular;
-    metrics_ = QFontMetricsF(font_, &image_);
+    metrics_ = QFontMetricsF(font_, &picture_);
 }
 
 void CardImage::forgetLayouts() {
@@ -136,10 +134,10 @@ void CardImage::setColor(const QColor& color) {
 
 void CardImage::clear() {
     for (const Drawn& d : std::as_const(drawn_)) {
-        stale_ += d.ink;
         changed_ += d.ink;
     }
-    unsettled_.clear();
+    placed_.clear();
+    image_ = QImage();
     drawn_.clear();
     texts_.clear();
 }
@@ -157,7 +155,7 @@ float CardImage::textHeight(const QString&) const { return float(metrics_.height
 const CardImage::Glyph& CardImage::glyph(const QRawFont& font, const QString& key, quint32 index) {
     const auto found = glyphs_.constFind(qMakePair(key, index));
     if (found != glyphs_.constEnd()) return *found;
-    const qreal ratio = image_.devicePixelRatio();
+    const qreal ratio = picture_.devicePixelRatio();
     // Room around the outline for antialiasing.
     const QRectF box = font.boundingRect(index).adjusted(-2, -2, 2, 2);
     Glyph g;
@@ -199,9 +197,9 @@ void CardImage::lay(QList<Laid>& glyphs, const QList<QGlyphRun>& runs, QPointF s
 }
 
 void CardImage::drawText(float x, float y, const QString& text) {
-    if (text.isEmpty() || image_.isNull()) return;
+    if (text.isEmpty() || picture_.isNull()) return;
     // Shaped as Qt shapes it (kerning, fonts standing in for missing characters).
-    QTextLayout layout(text, font_, &image_);
+    QTextLayout layout(text, font_, &picture_);
     layout.beginLayout();
     layout.createLine();
     layout.endLayout();
@@ -211,12 +209,12 @@ void CardImage::drawText(float x, float y, const QString& text) {
 }
 
 QSizeF CardImage::fitText(const QString& text, QSizeF box) {
-    if (text.isEmpty() || image_.isNull()) return QSizeF();
+    if (text.isEmpty() || picture_.isNull()) return QSizeF();
     return fitted(text, box).size;
 }
 
 void CardImage::drawFitted(float x, float y, const QString& text, QSizeF box) {
-    if (text.isEmpty() || image_.isNull()) return;
+    if (text.isEmpty() || picture_.isNull()) return;
     const Fitted& f = fitted(text, box);
     place(x, y, f.glyphs, text, f.lines, f.points);
 }
@@ -249,7 +247,7 @@ CardImage::Fitted CardImage::fit(const QString& side, QSizeF box) {
     const qreal floor = std::min(chosen, std::max(chosen / 3, 20.0));
     QTextOption::WrapMode wrap = QTextOption::NoWrap;
     const auto fits = [&](qreal points) {
-        return layOut(text, sized(font_, points), &image_, box, wrap).fits;
+        return layOut(text, sized(font_, points), &picture_, box, wrap).fits;
     };
     Fitted f;
     f.points = floor;
@@ -263,7 +261,7 @@ CardImage::Fitted CardImage::fit(const QString& side, QSizeF box) {
     else
         wrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
     const QFont font = sized(font_, f.points);
-    const Lines lines = layOut(text, font, &image_, box, wrap);
+    const Lines lines = layOut(text, font, &picture_, box, wrap);
     QList<QTextLine> shown;
     for (int i = 0; i < lines.count; ++i) {
         const QTextLine line = lines.layout->lineAt(i);
@@ -275,9 +273,10 @@ CardImage::Fitted CardImage::fit(const QString& side, QSizeF box) {
     const QTextLine last = shown.last();
     if (last.textStart() + last.textLength() < text.size()) {
         const QString rest = text.mid(last.textStart(), 2 * last.textLength() + 64);
-        QString elided = QFontMetricsF(font, &image_).elidedText(rest, Qt::ElideRight, box.width());
+        QString elided =
+            QFontMetricsF(font, &picture_).elidedText(rest, Qt::ElideRight, box.width());
         if (!elided.endsWith(kEllipsis)) elided += kEllipsis;
-        ended = std::make_unique<QTextLayout>(elided, font, &image_);
+        ended = std::make_unique<QTextLayout>(elided, font, &picture_);
         QTextOption option(Qt::AlignHCenter);
         option.setWrapMode(QTextOption::NoWrap);
         ended->setTextOption(option);
@@ -302,7 +301,7 @@ CardImage::Fitted CardImage::fit(const QString& side, QSizeF box) {
 
 void CardImage::place(float x, float y, const QList<Laid>& glyphs, const QString& text,
                       const QStringList& lines, qreal points) {
-    const qreal ratio = image_.devicePixelRatio();
+    const qreal ratio = picture_.devicePixelRatio();
     Text placed;
     QRectF ink;
     for (const Laid& laid : glyphs) {
@@ -314,7 +313,8 @@ void CardImage::place(float x, float y, const QList<Laid>& glyphs, const QString
         placed.append({snapped + g.offset, g.image});
         ink |= QRectF(snapped + g.offset, g.image.deviceIndependentSize());
     }
-    unsettled_.append(placed);
+    placed_.append(placed);
+    image_ = QImage();
     texts_.append(text);
     // Only where ink goes changes: the less to restore and to repaint, the quicker a step.
     const QRect area = ink.toAlignedRect() & QRect(QPoint(0, 0), size_);
@@ -322,42 +322,18 @@ void CardImage::place(float x, float y, const QList<Laid>& glyphs, const QString
     changed_ += area;
 }
 
-void CardImage::draw(QPainter& painter, const Text& text) {
-    for (const Placed& g : text) painter.drawImage(g.topLeft, g.image);
-}
-
-void CardImage::restore(const QRegion& region) const {
-    // Plain rows of pixels: only where texts lie differs from the picture.
-    const qreal ratio = image_.devicePixelRatio();
-    for (const QRect& r : region) {
-        const QRect pixels =
-            QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect() &
-            image_.rect();
-        const size_t bytes = size_t(pixels.width()) * sizeof(QRgb);
-        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-            std::memcpy(image_.scanLine(y) + pixels.left() * sizeof(QRgb),
-                        picture_.constScanLine(y) + pixels.left() * sizeof(QRgb), bytes);
-    }
-}
-
 void CardImage::paint(QPainter& painter, const QRegion& region) const {
-    const qreal ratio = image_.devicePixelRatio();
-    const auto copy = [&](const QImage& from, const QRegion& part) {
-        for (const QRect& r : part)
-            painter.drawImage(r, from,
-                              QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
-    };
+    const qreal ratio = picture_.devicePixelRatio();
     // Rectangle by rectangle: under a clip of several rectangles Qt leaves its fast copies
     // for a general path that hands each line to other threads, many times slower here.
     const QRegion inside = region & QRect(QPoint(0, 0), size_);
     for (const QRect& r : inside) {
         painter.setClipping(false);
-        const QRegion cleared = stale_ & r;
-        copy(image_, QRegion(r) - cleared);
-        copy(picture_, cleared);
-        if (unsettled_.isEmpty()) continue;
+        painter.drawImage(r, picture_,
+                          QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+        if (placed_.isEmpty()) continue;
         painter.setClipRect(r);
-        for (const Text& text : std::as_const(unsettled_))
+        for (const Text& text : placed_)
             for (const Placed& g : text)
                 if (r.intersects(
                         QRectF(g.topLeft, g.image.deviceIndependentSize()).toAlignedRect()))
@@ -366,17 +342,13 @@ void CardImage::paint(QPainter& painter, const QRegion& region) const {
     painter.setClipping(false);
 }
 
-void CardImage::settle() const {
-    if (!stale_.isEmpty()) restore(stale_);
-    stale_ = QRegion();
-    if (unsettled_.isEmpty()) return;
-    QPainter painter(&image_);
-    for (const Text& text : std::as_const(unsettled_)) draw(painter, text);
-    unsettled_.clear();
-}
-
 const QImage& CardImage::image() const {
-    settle();
+    if (image_.isNull() && !picture_.isNull()) {
+        image_ = QImage(picture_.size(), QImage::Format_RGB32);
+        image_.setDevicePixelRatio(ratio_);
+        QPainter painter(&image_);
+        paint(painter, QRect(QPoint(0, 0), size_));
+    }
     return image_;
 }
 

@@ -16,15 +16,17 @@ class QGlyphRun;
 class QPainter;
 class QRawFont;
 
-// The card surface's back buffer: the card picture stretched to the surface, with the texts of
-// the card drawn over it. It keeps track of what changed, so that the screen copies only that.
-// A step reaches the screen first (paint) and the back buffer right after (settle): a key's
-// step is done once the screen shows it, and the back buffer's share of the work can wait.
+// What the card surface shows: the card picture stretched to the surface, with the texts of the
+// card drawn over it. It keeps track of what changed, so that the screen copies only that. No
+// full-size copy of the surface is kept: each paint copies the picture and draws the texts' kept
+// glyphs over it, so a step draws its texts once (a back buffer took them a second time) and
+// the card window holds one full-size image less.
 class CardImage final : public CardSurface {
 public:
     CardImage();
 
-    // A surface of `size` (device-independent pixels) showing `picture`, stretched to fill it.
+    // A surface of `size` (device-independent pixels) showing `picture`, stretched to fill it. A
+    // picture at the surface's size is shared, not copied.
     void setPicture(const QImage& picture, QSize size, qreal devicePixelRatio = 1.0);
     void setFont(const QFont& font);
     void setColor(const QColor& color);
@@ -42,9 +44,7 @@ public:
     void paint(QPainter& painter, const QRegion& region) const;
     // The area changed since the last call, in surface pixels.
     QRegion takeChanged();
-    // Brings the back buffer up to date with what was cleared and drawn.
-    void settle() const;
-    // The back buffer, up to date: the surface as it now looks.
+    // The surface as it now looks, drawn when asked for.
     const QImage& image() const;
     QSize size() const { return size_; }
     // The texts on the card, in the order drawn, whole.
@@ -89,16 +89,14 @@ private:
     void place(float x, float y, const QList<Laid>& glyphs, const QString& text,
                const QStringList& lines, qreal points);
     void forgetLayouts();
-    void restore(const QRegion& region) const;
-    static void draw(QPainter& painter, const Text& text);
 
-    QImage picture_;  // the stretched picture, what clearing restores
-    mutable QImage image_;
-    mutable QRegion stale_;          // cleared texts the back buffer still holds
-    mutable QList<Text> unsettled_;  // texts drawn but not yet in the back buffer
+    QImage picture_;        // the stretched picture, what clearing restores
+    QList<Text> placed_;    // the texts on the card
+    mutable QImage image_;  // the surface as image() last drew it; null once out of date
+    qreal ratio_ = 0;       // device pixels to the surface's pixel
     QSize size_;
     QFont font_;
-    QFontMetricsF metrics_;  // of font_ on image_
+    QFontMetricsF metrics_;  // of font_ on picture_
     QColor color_ = Qt::black;
     QList<Drawn> drawn_;
     QRegion changed_;

@@ -2,9 +2,13 @@
 
 #include "Failure.h"
 
+#include <malloc.h>
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QImageReader>
+
+#include <future>
 
 namespace CardPicture {
 namespace {
@@ -26,13 +30,55 @@ struct Cached {
     QImage image;
 };
 
+const QString kBuiltIn = QStringLiteral(":/study/whitecard.jpg");
+
+QString sizeKey(QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); }
+
+Cached& builtInCache() {
+    static Cached cached;
+    return cached;
+}
+
+// The built-in picture being decoded on another thread, and its size.
+struct Pending {
+    QSize size;
+    std::future<QImage> image;
+};
+
+Pending& pending() {
+    static Pending p;
+    return p;
+}
+
 }  // namespace
 
+void prepare(QSize size) {
+    Pending& p = pending();
+    const Cached& cached = builtInCache();
+    if (p.image.valid() || (cached.key == sizeKey(size) && !cached.image.isNull())) return;
+    p.size = size;
+    p.image = std::async(std::launch::async, [size] {
+        const QImage image = decode(kBuiltIn, size);
+        // The decoder's own buffers were freed; the allocator would keep them.
+        malloc_trim(0);
+        return image;
+    });
+}
+
 QImage builtIn(QSize size) {
-    static Cached cached;
-    const QString key = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    Cached& cached = builtInCache();
+    const QString key = sizeKey(size);
     if (cached.key != key || cached.image.isNull()) {
-        cached.image = decode(QStringLiteral(":/study/whitecard.jpg"), size);
+        Pending& p = pending();
+        cached.key.clear();
+        QImage image;
+        // A decoding under way is waited for (its failure is this call's), and taken if it fits.
+        if (p.image.valid()) {
+            const bool fits = p.size == size;
+            image = p.image.get();
+            if (!fits) image = QImage();
+        }
+        cached.image = image.isNull() ? decode(kBuiltIn, size) : image;
         cached.key = key;
     }
     return cached.image;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <numeric>
 #include <random>
 
 namespace Main {
@@ -83,8 +84,11 @@ int Deck::drawAtRandom() {
     if (upper != dealtFrom_) deal_.clear();
     if (deal_.isEmpty()) {
         Main::Randomize();
-        for (int n = 1; n <= upper; ++n) deal_.append(n);
-        for (int n = upper; n >= 2; --n) deal_.swapItemsAt(n - 1, Main::RandomCard(n) - 1);
+        // On the bare array: a round of 100,000 cards is dealt while the card window opens.
+        deal_.resize(upper);
+        int* cards = deal_.data();
+        std::iota(cards, cards + upper, 1);
+        for (int n = upper; n >= 2; --n) std::swap(cards[n - 1], cards[Main::RandomCard(n) - 1]);
         dealtFrom_ = upper;
     }
     // The card on screen does not come again at once while the round has another left: a new

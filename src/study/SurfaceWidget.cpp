@@ -38,7 +38,6 @@ void SurfaceWidget::showChanges() {
         else
             update(r);
     }
-    image_.settle();
 }
 
 void SurfaceWidget::publishText() {

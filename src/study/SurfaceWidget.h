@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-// The card surface on screen: paints from the back buffer, and repaints only what a step
+// The card surface on screen: paints from the card image, and repaints only what a step
 // changed, once the step is done. Screen readers get the texts on the card as its accessible
 // name, and hear them at each step as the focus moves to one of two unpainted readers.
 class SurfaceWidget final : public QWidget, public CardSurface {

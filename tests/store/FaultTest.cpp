@@ -26,7 +26,7 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
     for (int i = 0; i < 3000; ++i) sets += "Topic " + QByteArray::number(i) + "|Other|none.dat\r\n";
     box.write("sets.dat", sets);  // too long to be rewritten on a full disk
     box.write("big.dat", cards);
-    box.write("in-use.dat", cards);
+    box.write("in-use.dat", cards + "One|More\r\n");  // a copy over it writes
     const auto before = box.inside();
     const QString seventh = codec::decode("\xC9tat 7|Capitale \x80");
     const std::function<void()> operations[] = {
@@ -50,7 +50,7 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
     const QStringList unread = {"report: Main.ReadFileToStringFSOLine@102: Out of memory",
                                 "report: Main.EditFileFSO@100: Path/File access error"};
     const struct {
-        char fault;  // d: disk full, p: permission denied as "nobody", m: out of memory
+        char fault;  // d: disk full, p: permission denied as "nobody", m and n: out of memory
         int operation;
         QStringList said;
     } cases[] = {
@@ -63,8 +63,8 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
         {'p', 0, {"report: Main.EditFileFSO@102: Permission denied"}},
         {'p', 3, {"throw: Permission denied"}},
         {'p', 4, {"report: Deckwork.ReadSets@112: Permission denied"}},
-        {'m', 0, unread},  // read but not decoded: never rewritten from what was read
-        {'m', 2, unread},
+        {'m', 2, unread},  // read but not decoded: never rewritten from what was read
+        {'n', 0, {"report: Main.EditFileFSO@100: Out of memory"}},  // not even read
     };
     for (const auto& c : cases) {
         // Root may write anywhere: "nobody" then meets a folder it cannot write.
@@ -74,11 +74,11 @@ TEST(Faults, AFullDiskAFolderThatRefusesWritesOrTooLittleMemoryLoseNothing) {
             ::signal(SIGXFSZ, SIG_IGN);
             const rlimit disk{64 << 10, 64 << 10};
             if (c.fault == 'd') ::setrlimit(RLIMIT_FSIZE, &disk);
-            if (c.fault == 'm') {  // room to read the bytes, not to decode them
+            if (c.fault == 'm' || c.fault == 'n') {  // room to read the bytes (m), not to decode
                 QFile statm("/proc/self/statm");
                 statm.open(QIODevice::ReadOnly);
                 const rlim_t room = statm.readLine().split(' ')[0].toULong() * 4096 +
-                                    rlim_t(cards.size()) + (8 << 20);
+                                    (c.fault == 'm' ? rlim_t(cards.size()) + (8 << 20) : 1 << 20);
                 const rlimit memory{room, room};
                 ::setrlimit(RLIMIT_AS, &memory);
             }

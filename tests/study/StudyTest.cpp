@@ -1,5 +1,6 @@
 // The study session: the deck's steps, the key dispatcher, the card surface and the card window.
 #include "CardImage.h"
+#include "CardPicture.h"
 #include "CurrentSet.h"
 #include "Deck.h"
 #include "Failure.h"
@@ -189,8 +190,8 @@ static bool alike(const QImage& a, const QImage& b) {
 }
 
 // Glyphs are drawn once and kept: texts come out where and as Qt draws them, in their colour, at
-// the sizes the main window offers and from stand-in fonts. A step reaches the screen before the
-// back buffer settles; both then show the new card alone.
+// the sizes the main window offers and from stand-in fonts. A step repaints what changed, and
+// then the screen shows the new card alone.
 TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
     QImage picture(1900, 420, QImage::Format_RGB32);
     picture.fill(Qt::white);
@@ -222,7 +223,6 @@ TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
         image->setFont(QFont("Liberation Sans", 40));
         image->drawText(10, image == &only ? 40 : 20, "Wyoming");
     }
-    stepped.settle();
     QImage screen = stepped.image();
     stepped.takeChanged();
     stepped.clear();
@@ -369,4 +369,16 @@ TEST(CardWindow, ShowsTheCardPictureStretchedAndReportsWhatItCannotUse) {
         EXPECT_GE(qGray(w.pixel(s.width() / 2, 1)), corner ? 0 : 250);
         w.form.close();
     }
+    // Decoded straight at the screen's size (here beside the caller), the built-in card looks as
+    // the whole picture scaled down: no pixel more than a few grey levels apart.
+    const QSize screen(1920, 1080);
+    CardPicture::prepare(screen);
+    const QImage quick = CardPicture::builtIn(screen), whole = QImage(":/study/whitecard.jpg");
+    const QImage scaled = whole.scaled(screen, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    int worst = 0;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            worst = std::max(worst, std::abs(qGray(quick.pixel(x, y)) - qGray(scaled.pixel(x, y))));
+    EXPECT_TRUE(quick.size() == screen && whole.width() == 2 * screen.width() && worst <= 8)
+        << worst;
 }
