@@ -12,8 +12,15 @@ if [ -z "${QUORVANE_SESSION:-}" ]; then
 fi
 dir=$QUORVANE_SESSION
 # A server that stops removes its display's socket: one stops while no other one starts.
+# The lock is opened for reading, so that sessions of other users (the package test runs one
+# as nobody) share it: /tmp lets no user open another's file for writing.
 lock=/tmp/quorvane-session.lock
-trap 'exec 9>$lock; flock 9; kill $(jobs -p) 2>/dev/null; wait; rm -rf "$dir"' EXIT
+lock() {
+    [ -e $lock ] || : >>$lock
+    exec 9<$lock
+    flock 9
+}
+trap 'lock; kill $(jobs -p) 2>/dev/null; wait; rm -rf "$dir"' EXIT
 # Waits for a state, however busy the machine is: `tries` times a twentieth of a second.
 waitfor() {
     local tries=$1
@@ -24,14 +31,13 @@ waitfor() {
 # The server picks a free display itself and says which once it takes connections; one that
 # cannot be reached (its socket taken away by some other server) is given up for another.
 for attempt in 1 2 3 4 5; do
-    exec 9>$lock
-    flock 9
+    lock
     rm -f "$dir/display"
     Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" 9>&- &
     xvfb=$!
     waitfor 1200 test -s "$dir/display"
     export DISPLAY=":$(head -n1 "$dir/display")"
-    exec 9>&-
+    exec 9<&-
     waitfor 100 xprop -root >/dev/null 2>&1 && break
     kill $xvfb 2>/dev/null
     wait $xvfb 2>/dev/null
