@@ -1,12 +1,12 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "Harness.h"
 
-#include <QDir>
 #include <cstdio>
-#include <filesystem>
 
-// What the fuzz targets share: a sandbox, recorded boxes, and oracles owing nothing to the store.
+// What the fuzz targets share: the tests' sandbox, recorded boxes, and oracles owing nothing to
+// the store.
 namespace fuzz {
 
 [[noreturn]] inline void fail(const char* what, const QByteArray& input) {
@@ -29,34 +29,10 @@ inline const QStringList& boxesFromNow() {
     return recorder.shown;
 }
 
-// Made once, removed at exit; "../x.dat" from the program folder "prog" is the sandbox's x.dat.
-inline QString sandbox() {
-    static const std::string* path = [] {  // never freed: the clean-up runs after the statics go
-        auto* made = new std::string(std::filesystem::temp_directory_path() / "quorvane-XXXXXX");
-        if (!mkdtemp(made->data()) || !std::filesystem::create_directory(*made + "/prog"))
-            fail("sandbox", {});
-        std::atexit([] { std::filesystem::remove_all(*path); });
-        return made;
-    }();
-    return QString::fromStdString(*path);
-}
-inline QString programFolder() { return sandbox() + QStringLiteral("/prog"); }
-
-inline QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-inline void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) fail("setup", bytes);
-}
-// Every entry directly in `folder`, hidden ones too, by name, with a file's bytes.
-inline QList<QPair<QString, QByteArray>> snapshot(const QString& folder) {
-    QList<QPair<QString, QByteArray>> entries;
-    const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    for (const QString& name : QDir(folder).entryList(filter, QDir::Name))
-        entries.append({name, readBytes(folder + '/' + name)});
-    return entries;
+// One sandbox for the run, removed at exit.
+inline Sandbox& box() {
+    static Sandbox made;
+    return made;
 }
 
 // Strict UTF-8, by Unicode's table of well-formed byte sequences.

@@ -15,20 +15,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool append = form % 3 == 0, replace = form % 3 == 1, skip = form >= 3;
     const QByteArray line = input.mid(3, uchar(input[2]) % 32), before = input.mid(3 + line.size());
     const QString newLine = codec::decode(line);
-    const QString name = Main::MakeSetFileName(newLine), path = programFolder() + '/' + name;
+    const QString name = Main::MakeSetFileName(newLine), path = box().path(name);
     static const QRegularExpression unsafe("[\\x00-\\x1f\\x7f-\\x9f/\\\\*:?<>|\"]");
     FUZZ_CHECK(Main::IsBareFileName(name) && !name.contains(unsafe), before);
 
+    static const auto inside = box().inside(), outside = box().outside();
     const QStringList& boxes = boxesFromNow();
-    writeBytes(path, before);
+    box().write(path, before);
     const QStringList old = codec::splitLines(codec::decode(before));
     // Mostly a line of the file, so that replace and delete have something to find.
     const QString match = pick < old.size() ? old[pick] : QStringLiteral("no|such line");
     Main::EditFileFSO(path, newLine, match, append, replace, !append && !replace, skip);
-    const QByteArray after = readBytes(path);
+    const QByteArray after = box().read(path);
     QFile::remove(path);
-    FUZZ_CHECK(boxes.isEmpty() && snapshot(programFolder()).isEmpty(), before);
-    FUZZ_CHECK(snapshot(sandbox()).size() == 1, before);
+    FUZZ_CHECK(boxes.isEmpty() && box().inside() == inside && box().outside() == outside, before);
 
     QStringList wanted;
     QList<qsizetype> from;  // for each wanted line, the old line it keeps, or -1

@@ -9,23 +9,18 @@
 using namespace fuzz;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const QString folder = programFolder();
-    writeBytes(sandbox() + QStringLiteral("/x.dat"), "outside the program folder\r\n");
-    writeBytes(folder + QStringLiteral("/default.dat"), "States|Capitals\r\nOhio|Columbus\r\n");
-    writeBytes(folder + QStringLiteral("/a.dat"), "\xC9tat|Capitale\r\n");
-    Main::SetProgramFolder(folder);
-    Deckwork::InUsePath = folder + QStringLiteral("/in-use.dat");
+    box().write(QStringLiteral("a.dat"), "\xC9tat|Capitale\r\n");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int selected = size ? int8_t(data[0]) : 0;
     const QByteArray sets = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).mid(1);
-    const QString folder = programFolder();
-    writeBytes(folder + QStringLiteral("/sets.dat"), sets);
-    writeBytes(Deckwork::InUsePath, "working copy\r\n");
-    const auto outside = snapshot(sandbox());
-    auto inside = snapshot(folder);
+    const QString folder = box().folder();
+    box().write(QStringLiteral("sets.dat"), sets);
+    box().write(Deckwork::InUsePath, "working copy\r\n");
+    const auto outside = box().outside();
+    auto inside = box().inside();
     const QStringList& boxes = boxesFromNow();
     Deckwork::SelectedSet = selected;
     Deckwork::ReadSets();
@@ -43,11 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(Deckwork::SetFilePath == folder + '/' + want[2], sets);
     FUZZ_CHECK(QFileInfo(QDir::cleanPath(Deckwork::SetFilePath)).path() == folder, sets);
     // The working copy alone changes, into a copy of the set's own file or its header alone.
-    for (auto& entry : inside)
-        if (entry.first == QLatin1String("in-use.dat"))
-            entry.second = QFile::exists(Deckwork::SetFilePath)
-                               ? readBytes(Deckwork::SetFilePath)
-                               : codec::encode(want[0] + '|' + want[1] + "\r\n");
-    FUZZ_CHECK(snapshot(sandbox()) == outside && snapshot(folder) == inside, sets);
+    inside[QStringLiteral("in-use.dat")] = QFile::exists(Deckwork::SetFilePath)
+                                               ? box().read(Deckwork::SetFilePath)
+                                               : codec::encode(want[0] + '|' + want[1] + "\r\n");
+    FUZZ_CHECK(box().outside() == outside && box().inside() == inside, sets);
     return 0;
 }

@@ -17,7 +17,7 @@ static QStringList readAll() {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox()));
+    box();  // which keeps the settings too
     return 0;
 }
 
@@ -27,13 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int k = uchar(input[0]) % kKeys.size();
     const QString text = codec::decode(input.mid(2, uchar(input[1]) % 64));
     const QByteArray file = input.mid(2 + uchar(input[1]) % 64);
-    writeBytes(SettingsFilePath(), file);
+    box().write(SettingsFilePath(), file);
     QStringList want = readAll();
     WriteSetting(kKeys[k], text);
     want[k] = text;
     FUZZ_CHECK(readAll() == want, file);
     // One line replaced, or the key's and perhaps a group line added, unless 8-bit became UTF-8.
-    const QByteArray after = readBytes(SettingsFilePath());
+    const QByteArray after = box().read(SettingsFilePath());
     QList<QByteArray> added = rawLines(after);
     int gone = 0;
     for (const QByteArray& line : rawLines(file)) gone += !added.removeOne(line);
@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // QSettings wrote a text with a NUL in a form of its own; no font or number holds one.
     if (text.contains(QChar(0))) return 0;
     static int run = 0;  // a new file each time: QSettings keeps the files it has read
-    const QString earlier = sandbox() + QStringLiteral("/earlier%1.ini").arg(run++);
+    const QString earlier = box().path(QStringLiteral("../earlier%1.ini").arg(run++));
     QSettings(earlier, QSettings::IniFormat).setValue(QStringLiteral("Quorvane/") + kKeys[k], text);
-    writeBytes(SettingsFilePath(), readBytes(earlier));
+    box().write(SettingsFilePath(), box().read(earlier));
     FUZZ_CHECK(QFile::remove(earlier) && ReadSetting(kKeys[k], {}) == text, file);
     return 0;
 }

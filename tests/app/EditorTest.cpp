@@ -20,8 +20,7 @@ const QString kFiles = "Stray.dat,WordMot.dat,default-sets.dat,default.dat,in-us
 
 }  // namespace
 
-// Visit after visit of the editor. After every step the card list shows the working copy and
-// the set's own file holds it, so that no card change is lost.
+// After every step of the editor the card list shows the working copy, and the set's file holds it.
 TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
     box.write("sets.dat",
               crlf({"Sets", "States|Capitals|StatesCapitals.dat", "Word|Mot|WordMot.dat",
@@ -145,9 +144,8 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
     }
 }
 
-// A file gone, changed, or something else in its place while the editor is open; then one editor
-// step. The failure is reported, no file changes but those named, and a card change is never
-// made on the one line changed alone.
+// A file gone, changed or replaced while the editor is open, then one step: the failure is
+// reported, and no file changes but those named.
 TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
     const QString unread = "Main.ReadFileToStringFSOLine@100: ";
     const QString withGreek =

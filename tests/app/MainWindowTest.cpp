@@ -1,5 +1,4 @@
-// The start-up and the main window: the files provisioned, the options restored and stored, and
-// the two actions.
+// The start-up and the main window: files provisioned, options restored and stored, two actions.
 #include "CurrentSet.h"
 #include "Form2.h"
 #include "Program.h"

@@ -11,12 +11,10 @@
 #include <QTest>
 #include <QTreeView>
 
-// The whole program on a sandbox's folder: the main window started, and the editor opened by
-// "Edit Cards" and driven as a user drives it.
+// The whole program on a sandbox's folder, its editor opened by "Edit Cards" and driven by a user.
 class Program : public ::testing::Test {
 protected:
-    // Starts the program (again), with `sets` as the list of sets when given and `selected` as
-    // the stored set in hand unless 0.
+    // Starts the program (again), with `sets` as sets.dat and `selected` stored unless 0.
     void start(const QByteArray& sets = {}, int selected = 0) {
         main.reset();
         resetCardStore();

@@ -1,6 +1,5 @@
-// Faults in the middle of a rewrite or a copy: a full disk, a folder that refuses writes, memory
-// running out, the process killed. Each file then holds what it held before, or one whole state
-// that the rewrites went through, and the failure is reported.
+// A full disk, a folder that refuses writes, memory running out or a kill amid a rewrite: each
+// file holds what it held before or one whole state it went through, and the failure is reported.
 #include "CardOps.h"
 #include "Codec.h"
 #include "CurrentSet.h"
@@ -128,8 +127,7 @@ TEST(Faults, AKilledRewriteLeavesEachFileWhole) {
               QStringList({"default-sets.dat", "default.dat", "in-use.dat", "loop.dat"}));
 }
 
-// An import cut short leaves the whole set or none; the whole set is what was exported, byte for
-// byte, as a tab-separated list and as CSV.
+// An import cut short leaves the whole set, as exported to TSV or CSV, or none.
 TEST(Faults, AKilledImportLeavesTheWholeSetOrNone) {
     Sandbox box;
     ScriptedDialogs d;

@@ -1,16 +1,11 @@
 #include "Harness.h"
 
-#include "CurrentSet.h"
-#include "Files.h"
-#include "Settings.h"
 #include "Trap.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <QDirIterator>
 #include <QRegularExpression>
-#include <QStorageInfo>
 #include <csignal>
 #ifdef QUORVANE_TEST_WIDGETS
 #include <QApplication>
@@ -29,81 +24,6 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
-
-QByteArray crlf(std::initializer_list<QByteArray> lines) {
-    QByteArray bytes;
-    for (const QByteArray& line : lines) bytes += line + "\r\n";
-    return bytes;
-}
-
-namespace {
-
-QMap<QString, QByteArray> entries(const QString& folder, const QString& skip = {}) {
-    QMap<QString, QByteArray> out;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        const QString name = QDir(folder).relativeFilePath(info.filePath());
-        QFile f(info.filePath());
-        if (name != skip && !name.startsWith(skip + '/'))
-            out[name] = info.isSymLink()              ? "<link>"
-                        : info.isDir()                ? "<folder>"
-                        : !info.isFile()              ? "<special>"
-                        : f.open(QIODevice::ReadOnly) ? f.readAll()
-                                                      : "<unreadable>";
-    }
-    return out;
-}
-
-}  // namespace
-
-// Every rewrite syncs its file: a folder in memory keeps hundreds of them fast.
-Sandbox::Sandbox()
-    : outer_((QStorageInfo("/dev/shm").bytesAvailable() > (256 << 20) ? "/dev/shm"
-                                                                      : QDir::tempPath()) +
-             QStringLiteral("/quorvane-XXXXXX")) {
-    QDir(outer_.path()).mkdir(QStringLiteral("prog"));
-    write(QStringLiteral("../x.dat"), "outside\r\n");
-    for (const char* name : {"default-sets.dat", "default.dat"})
-        QFile::copy(QStringLiteral(QUORVANE_RESOURCES "/") + name, path(name));
-    QFile::remove(SettingsFilePath());
-    Main::SetProgramFolder(folder());
-    resetCardStore();
-}
-
-void resetCardStore() {
-    Deckwork::SelectedSet = Deckwork::CardCount = 0;
-    Deckwork::SetLines = Deckwork::CardLines = {};
-    Deckwork::Side1Topic = Deckwork::Side2Topic = {};
-    Deckwork::InUsePath = Main::ProgramFile(QStringLiteral("in-use.dat"));
-    Deckwork::SetFilePath = Main::InstalledFile(QStringLiteral("default.dat"));
-}
-
-Sandbox::~Sandbox() {
-    // Whatever a test made unwritable must not keep the folder from going.
-    QDirIterator it(outer_.path(), QDir::AllEntries | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    for (QString e = outer_.path(); !e.isEmpty(); e = it.hasNext() ? it.next() : QString())
-        if (!QFileInfo(e).isSymLink()) QFile::setPermissions(e, QFileDevice::Permissions(0x7700));
-    QFile::remove(SettingsFilePath());
-}
-
-QByteArray Sandbox::read(const QString& name) const {
-    QFile f(path(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-}
-
-void Sandbox::write(const QString& name, const QByteArray& bytes) const {
-    QFile f(path(name));
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << qPrintable(name);
-}
-
-bool Sandbox::exists(const QString& name) const { return QFileInfo::exists(path(name)); }
-
-QMap<QString, QByteArray> Sandbox::inside() const { return entries(folder()); }
-
-QMap<QString, QByteArray> Sandbox::outside() const { return entries(outer_.path(), "prog"); }
 
 QString shortReport(const QString& report) {
     static const QRegularExpression form(

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QMap>
 #include <QQueue>
 #include <QStringList>
@@ -14,20 +15,18 @@
 // The bytes of `lines`, each followed by CR LF.
 QByteArray crlf(std::initializer_list<QByteArray> lines);
 
-// A program folder ("prog") inside an outer folder that holds a file of its own, so that a test
-// sees whether anything reached past the program folder. It holds the installed files, the
-// settings are empty, and the card-store globals are as a fresh start finds them.
+// A program folder ("prog") with the installed files, inside a folder with a file of its own to
+// show anything that reaches past it; empty settings, and the card store as a fresh start finds it.
 class Sandbox {
 public:
     Sandbox();
     ~Sandbox();
     QString folder() const { return outer_.path() + QStringLiteral("/prog"); }
-    QString path(const QString& name) const { return folder() + QLatin1Char('/') + name; }
+    QString path(const QString& name) const { return QDir(folder()).filePath(name); }
     QByteArray read(const QString& name) const;  // "<none>" when it cannot
     void write(const QString& name, const QByteArray& bytes) const;
     bool exists(const QString& name) const;
-    // Every entry below the program folder, or beside it, with its bytes (a folder, a pipe or a
-    // link by its kind).
+    // Every entry below the program folder, or beside it, with its bytes or its kind.
     QMap<QString, QByteArray> inside() const;
     QMap<QString, QByteArray> outside() const;
 
@@ -39,8 +38,7 @@ void resetCardStore();
 // "Location@statement: description" for a whole error report.
 QString shortReport(const QString& report);
 
-// Records every box, as "kind(title): text" and a prompt's default text in brackets, error
-// reports in short; answers prompts, file dialogs (as prompts) and questions from a script.
+// Records every box as "kind(title): text [default]", reports in short; answers from a script.
 class ScriptedDialogs final : public look::Dialogs {
 public:
     ScriptedDialogs() { look::setDialogs(this); }
@@ -61,9 +59,8 @@ private:
     QQueue<bool> replies_;
 };
 
-// Runs `body` in a forked child, which a test may starve without harm, and gives the lines it
-// said, then its reports ("report: " and the short report). With `killAfterUs`, kills it that
-// long after it said "ready".
+// Runs `body` in a forked child and gives the lines it said, then "report: " and its reports;
+// with `killAfterUs`, kills it that long after it said "ready".
 QStringList inChild(const std::function<void()>& body, int killAfterUs = -1);
 void say(const QByteArray& line);
 

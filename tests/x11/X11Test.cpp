@@ -1,6 +1,5 @@
-// The study keys on a real X server, and the real program driven as a user drives it, each test
-// in a desktop session of its own (session.sh). Keys come through the X server (xdotool); xev is
-// the other program that has the focus, and the window manager closes windows (wmctrl).
+// The study keys on an X server in a session of their own (session.sh), typed with xdotool; xev
+// is the other program with the focus. The package test drives the whole program this way.
 #include "CurrentSet.h"
 #include "Form2.h"
 #include "Harness.h"
@@ -114,56 +113,4 @@ TEST(X11, TheStudyKeysReachTheSessionWhereverTheFocusIsAndOnlyWhileItRuns) {
     run("wmctrl", {"-i", "-c", QString::number(form.winId())});
     EXPECT_TRUE(until([&] { return !form.isVisible() && grabSpace(); }));
     EXPECT_TRUE(Deckwork::PumpStop && d.shown.isEmpty());
-}
-
-TEST(X11, TheProgramKeepsANewSetAndItsCardAcrossARestart) {
-    Sandbox box;
-    QProcess program;
-    // The window titled `title` (but `except`) once the window manager has made it active.
-    const auto window = [&](const QString& title, const QString& except = {}) {
-        QString id;
-        EXPECT_TRUE(until([&] {
-            id = xdotool({"getactivewindow"});
-            return id != except && xdotool({"getwindowname", id}) == title;
-        })) << qPrintable(title);
-        return id;
-    };
-    const auto click = [&](const QString& w, int x, int y) {
-        xdotool({"mousemove", "--window", w, QString::number(x), QString::number(y), "click", "1"});
-    };
-    const auto answer = [&](const QString& title, const QString& text, const QString& except = {}) {
-        const QString prompt = window(title, except);
-        xdotool({"type", "--delay", "20", text});
-        xdotool({"key", "Return"});
-        return prompt;
-    };
-    const auto start = [&] {
-        program.start(QUORVANE_EXECUTABLE, {"--folder", box.folder()});
-        return window("Quorvane");
-    };
-    QString main = start();
-    click(main, 268, 435);  // "Edit Cards"
-    const QString editor = window("Edit Cards");
-    click(editor, 136, 149);  // "Create New Set"
-    answer("Quorvane", "English", answer("Quorvane", " Spanish "));
-    EXPECT_TRUE(until([&] { return box.exists("SpanishEnglish.dat"); }));
-    click(editor, 136, 405);  // "Add Card"
-    answer("Enter Spanish", "Red");
-    answer("Enter English", "Rojo");
-    const QByteArray cards = crlf({"Spanish|English", "Red|Rojo"});
-    EXPECT_TRUE(until([&] { return box.read("SpanishEnglish.dat") == cards; }));
-    click(editor, 268, 20);                            // "< Back"
-    click(main = window("Quorvane"), 268, 21);         // "Start Showing Flashcards"
-    EXPECT_TRUE(until([&] { return !grabSpace(); }));  // the card window's keys
-    xdotool({"key", "Escape"});
-    EXPECT_TRUE(until([&] { return grabSpace(); }));
-    run("wmctrl", {"-i", "-c", main});
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(box.read("sets.dat"), crlf({"Sets", "States|Capitals|StatesCapitals.dat",
-                                          "Spanish|English|SpanishEnglish.dat"}));
-    // Whatever the working copy holds, the next start puts the set in hand back into it.
-    box.write("in-use.dat", "stale\r\n");
-    run("wmctrl", {"-i", "-c", start()});
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(box.read("in-use.dat"), cards);
 }
