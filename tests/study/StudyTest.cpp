@@ -1,5 +1,6 @@
 // The study session: the deck's steps, the key dispatcher, the card surface and the card window.
 #include "CardImage.h"
+#include "CardPicture.h"
 #include "CurrentSet.h"
 #include "Deck.h"
 #include "Failure.h"
@@ -337,4 +338,11 @@ TEST(CardWindow, ShowsTheCardPictureStretchedAndReportsWhatItCannotUse) {
         EXPECT_GE(qGray(w.pixel(s.width() / 2, 1)), corner ? 0 : 250);
         w.form.close();
     }
+    // Decoded at the screen's size, the built-in card looks as the whole one scaled down.
+    const QSize screen(1920, 1080);
+    CardPicture::prepare(screen);
+    const QImage quick = CardPicture::builtIn(screen), whole(":/study/whitecard.jpg");
+    EXPECT_TRUE(
+        quick.size() == screen && whole.width() == 2 * screen.width() &&
+        alike(quick, whole.scaled(screen, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
