@@ -28,17 +28,21 @@ waitfor() {
     for _ in $(seq "$tries"); do "$@" && return; sleep 0.05; done
     return 1
 }
-# The server picks a free display itself and says which once it takes connections; one that
-# cannot be reached (its socket taken away by some other server) is given up for another.
+# The display is one that no server holds or has left behind, from :200 up, away from those that
+# xvfb-run picks. Xvfb then takes its lock before its sockets, so it never walks over another
+# server's; left to pick a display itself (-displayfd), it would try the sockets of busy ones.
 for attempt in 1 2 3 4 5; do
     lock
-    rm -f "$dir/display"
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" 9>&- &
+    n=200
+    while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+    export DISPLAY=:$n
+    # -noreset: a server resets when its last client leaves, and refuses the next one meanwhile.
+    Xvfb $DISPLAY -screen 0 1920x1080x24 -nolisten tcp -noreset 2>"$dir/xvfb.log" 9>&- &
     xvfb=$!
-    waitfor 1200 test -s "$dir/display"
-    export DISPLAY=":$(head -n1 "$dir/display")"
+    waitfor 1200 xprop -root >/dev/null 2>&1
+    ready=$?
     exec 9<&-
-    waitfor 100 xprop -root >/dev/null 2>&1 && break
+    [ $ready = 0 ] && break
     kill $xvfb 2>/dev/null
     wait $xvfb 2>/dev/null
 done
