@@ -37,7 +37,8 @@ row "--import @semicolon.csv" 0 "Imported 2 cards." \
     PalabraWort.dat 'Palabra|Wort\r\nuno, dos|eins, zwei\r\ntres|drei;vier\r\n'
 row "--import @tab.tsv --topics Tab|Sep" 0 "Imported 2 cards." \
     TabSep.dat 'Tab|Sep\r\ntab\there|quoted\r\nplain|a "quote"\r\n'
-row "--import @anki.txt --topics German|English" 0 "Imported 2 cards." \
+row "--import @anki.txt --topics German|English" 0 \
+    "Imported 2 cards. 1 row was skipped (line 5): a side was empty or held '|'." \
     GermanEnglish.dat 'German|English\r\nHund|dog\r\nKatze|cat, small\r\n'
 row "--import @bom.csv" 0 "Imported 1 card." ΕλληνικάGreek.dat 'Ελληνικά|Greek\r\nγάτα|cat\r\n'
 row "--import @cp1252.csv" 0 "Imported 2 cards." \

@@ -26,9 +26,10 @@ write("comma.csv", [
 write("semicolon.csv", [["Palabra", "Wort"], ["uno, dos", "eins, zwei"], ["tres", "drei;vier"]],
       delimiter=";")
 write("tab.tsv", [["tab\there", "quoted"], ["plain", 'a "quote"']], dialect="excel-tab")
-# Another flashcard program's export: header lines, then tab-separated rows.
-write("anki.txt", [["Hund", "dog"], ["Katze", "cat, small"]], dialect="excel-tab",
-      header="#separator:tab\n#html:false\n")
+# Another flashcard program's export: header lines, then tab-separated rows, each line ending in
+# a bare LF.
+write("anki.txt", [["Hund", "dog"], ["Katze", "cat, small"], ["Maus"]], dialect="excel-tab",
+      lineterminator="\n", header="#separator:tab\n#html:false\n")  # skipped, line 5
 write("bom.csv", [["Ελληνικά", "Greek"], ["γάτα", "cat"]], encoding="utf-8-sig")
 write("cp1252.csv", [["Español", "English"], ["niño", "child"], ["€uro", "euro"]],
       encoding="cp1252")
