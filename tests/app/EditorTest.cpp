@@ -291,13 +291,15 @@ TEST_F(Program, EditorWindowHasItsDesignedLayoutAndPointer) {
     for (QPushButton* b : {main->PushButton1, main->PushButton2})  // the main window's too
         EXPECT_EQ(b->cursor().hotSpot(), QPoint(5, 3));
     // A side of ten million characters is listed short and kept whole: deleting finds its line.
+    // A third field, written by hand, is no part of the second side.
     const QByteArray thousand(1000, 'z');  // the longest side shown whole
     box.write("StatesCapitals.dat",
-              "H|h\r\n" + QByteArray(10 << 20, 'x') + "|y\r\n" + thousand + "|w\r\n");
+              "H|h\r\n" + QByteArray(10 << 20, 'x') + "|y\r\n" + thousand + "|w|v\r\n");
     act("pick 1");
     EXPECT_EQ(list("ListView1")->model()->index(0, 0).data().toString().size(), 1001);
     EXPECT_EQ(list("ListView1")->model()->index(1, 0).data().toString(), thousand);
+    EXPECT_EQ(list("ListView1")->model()->index(1, 1).data().toString(), "w");
     act("delete 1/yes");
     EXPECT_EQ(look("StatesCapitals.dat; reports"),
-              "StatesCapitals.dat=H|h," + thousand + "|w; reports=");
+              "StatesCapitals.dat=H|h," + thousand + "|w|v; reports=");
 }
