@@ -5,9 +5,11 @@
 #include "SurfaceWidget.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -34,6 +36,10 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
     EXPECT_EQ(main->windowTitle() + look::applicationTitle(), "QuorvaneQuorvane");
     EXPECT_FALSE(QApplication::windowIcon().isNull());  // the card window's too
     EXPECT_EQ(main->size(), QSize(536, 469));
+    // Centred on the screen (its frame aside), in bold Arial as designed.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((main->geometry().center() - screen.center()).manhattanLength(), 4);
+    EXPECT_TRUE(main->font().bold() && main->PushButton1->font().bold());
     EXPECT_TRUE(main->focusWidget() == main->Text1 && main->Text1->y() >= main->height());
     const int fonts = main->Combo2->count();
     EXPECT_EQ(main->Combo2->itemText(fonts - 2) + main->Combo2->itemText(fonts - 1) +
