@@ -5,8 +5,7 @@
 
 #include <cstdio>
 
-// What the fuzz targets share: the tests' sandbox, recorded boxes, and oracles owing nothing to
-// the store.
+// What the fuzz targets share: the tests' sandbox, recorded boxes, and store-free oracles.
 namespace fuzz {
 
 [[noreturn]] inline void fail(const char* what, const QByteArray& input) {

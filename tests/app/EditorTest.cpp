@@ -144,8 +144,7 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
     }
 }
 
-// A file gone, changed or replaced while the editor is open, then one step: the failure is
-// reported, and no file changes but those named.
+// A file gone, changed or replaced under the open editor, then a step: reported, nothing lost.
 TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
     const QString unread = "Main.ReadFileToStringFSOLine@100: ";
     const QString withGreek =
@@ -290,8 +289,8 @@ TEST_F(Program, EditorWindowHasItsDesignedLayoutAndPointer) {
               "Sets Of FlashcardsStatesCapitals");
     for (QPushButton* b : {main->PushButton1, main->PushButton2})  // the main window's too
         EXPECT_EQ(b->cursor().hotSpot(), QPoint(5, 3));
-    // A side of ten million characters is listed short and kept whole: deleting finds its line.
-    // A third field, written by hand, is no part of the second side.
+    // A side of ten million characters is listed short and kept whole (deleting finds its line),
+    // and a third field, written by hand, is no part of the second side.
     const QByteArray thousand(1000, 'z');  // the longest side shown whole
     box.write("StatesCapitals.dat",
               "H|h\r\n" + QByteArray(10 << 20, 'x') + "|y\r\n" + thousand + "|w|v\r\n");
