@@ -65,7 +65,7 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
          "reports=Form1.Form_Load@132: Type mismatch; copy=StatesCapitals.dat; stored=1",
          "101010 144 Arial"},
         {{"SelectedSet=99999999999"}, "reports=Form1.Form_Load@132: Overflow", "101010 144 Arial"},
-        {{"SelectedSet=4", "Combo1=72", "Combo2=Courier"},
+        {{"SelectedSet=2147483647", "Combo1=72", "Combo2=Courier"},
          "copy=StatesCapitals.dat; stored=1",
          "101010 72 Courier"},
     };

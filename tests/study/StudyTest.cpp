@@ -260,7 +260,7 @@ struct Window {
         form.Open();
     }
     QString card() const { return form.Picture1->accessibleName().replace('\n', '/'); }
-    QRgb pixel(int x, int y) const { return form.Picture1->image().image().pixel(x, y) & 0xffffff; }
+    QRgb pixel(int x, int y) { return form.grab().toImage().pixel(x, y) & 0xffffff; }
     Sandbox box;
     ScriptedDialogs dialogs;
     Options options;
