@@ -28,15 +28,15 @@ waitfor() {
     for _ in $(seq "$tries"); do "$@" && return; sleep 0.05; done
     return 1
 }
-# The display is one that no server holds or has left behind, from :200 up, away from those that
-# xvfb-run picks. Xvfb then takes its lock before its sockets, so it never walks over another
-# server's; left to pick a display itself (-displayfd), it would try the sockets of busy ones.
+# The display is one that no server holds or has left behind (no lock, no socket), from :200 up,
+# away from those that xvfb-run picks.
 for attempt in 1 2 3 4 5; do
     lock
     n=200
     while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
     export DISPLAY=:$n
-    # -noreset: a server resets when its last client leaves, and refuses the next one meanwhile.
+    # -noreset: a server resets when its last client (the probe below) leaves, and under load
+    # the window manager could then be refused.
     Xvfb $DISPLAY -screen 0 1920x1080x24 -nolisten tcp -noreset 2>"$dir/xvfb.log" 9>&- &
     xvfb=$!
     waitfor 1200 xprop -root >/dev/null 2>&1
