@@ -89,8 +89,10 @@ private:
     void place(float x, float y, const QList<Laid>& glyphs, const QString& text,
                const QStringList& lines, qreal points);
     void forgetLayouts();
+    void drawPicture(QPainter& painter, const QRect& r) const;
 
-    QImage picture_;        // the stretched picture, what clearing restores
+    QImage picture_;        // the stretched picture, what clearing restores; RGB32 or grey
+    mutable QImage band_;   // rows of a grey picture widened for drawing
     QList<Text> placed_;    // the texts on the card
     mutable QImage image_;  // the surface as image() last drew it; null once out of date
     qreal ratio_ = 0;       // device pixels to the surface's pixel

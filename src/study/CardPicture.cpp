@@ -21,6 +21,8 @@ QImage decode(const QString& path, QSize size) {
     if (image.isNull()) throw look::Failure(look::failures::InvalidPicture);
     if (size.isValid() && !size.isEmpty() && image.size() != size)
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // A grey picture (the built-in card is one) stays grey: a quarter of the memory.
+    if (image.format() == QImage::Format_Grayscale8) return image;
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
