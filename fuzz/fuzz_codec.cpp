@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                   : text.size() == bytes.size() && codec::encode(text) == bytes,
                bytes);
     FUZZ_CHECK(codec::splitLines(text).size() == rawLines(withoutBom(bytes)).size(), bytes);
+    FUZZ_CHECK(codec::Lines(bytes).toList() == codec::splitLines(text), bytes);
     checkText(text, bytes);
     // An append from the file's bytes writes what a rewrite of its lines would.
     const QByteArray appended = codec::appendLine(bytes, text.right(9));

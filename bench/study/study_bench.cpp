@@ -26,8 +26,7 @@ const QSize kScreen(1920, 1080);
 void loadInstalledSet() {
     QFile file(QStringLiteral(QUORVANE_RESOURCES "/default.dat"));
     if (!file.open(QIODevice::ReadOnly)) return;
-    Deckwork::CardLines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
-    Deckwork::CardLines.removeAll(QString());
+    Deckwork::CardLines = codec::Lines(file.readAll());
     Deckwork::CardCount = int(Deckwork::CardLines.size()) - 1;
 }
 
@@ -63,14 +62,14 @@ void StudyStepLongSide(benchmark::State& state) {
                                   "the of capital river mountain Sacramento is a on "
                                   "northern by founded largest city state")
                                   .split(QLatin1Char(' '));
-    Deckwork::CardLines = {QStringLiteral("Short|Long")};
+    QStringList lines = {QStringLiteral("Short|Long")};
     for (int card = 0, word = 0; card < 3; ++card) {
         QString answer;
         while (answer.size() < state.range(0))
             answer += words.at(word++ * 7 % words.size()) + QLatin1Char(' ');
-        Deckwork::CardLines << QStringLiteral("Question %1|").arg(card + 1) +
-                                   answer.left(state.range(0));
+        lines << QStringLiteral("Question %1|").arg(card + 1) + answer.left(state.range(0));
     }
+    Deckwork::CardLines = lines;
     Deckwork::CardCount = 3;
     steps(state);
 }

@@ -139,11 +139,9 @@ void FillTheList(Lists& lists) {
     trap.at(106, [&] { any = Deckwork::CardLines.size() > 1; });
     if (!any) return;
     trap.at(108, [&] {
-        const QStringList& lines = Deckwork::CardLines;
-        if (lines.constData() != lists.listedLines.constData() ||
-            lines.size() != lists.listedLines.size()) {
-            lists.listedCards = CardEntries(lines, true);
-            lists.listedLines = lines;
+        if (!Deckwork::CardLines.sameRead(lists.listedLines)) {
+            lists.listedCards = CardEntries(Deckwork::CardLines.toList(), true);
+            lists.listedLines = Deckwork::CardLines;
         }
         lists.cards.setEntries(lists.listedCards);
     });

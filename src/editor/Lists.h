@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Codec.h"
 #include "ListModel.h"
 
 #include <QItemSelectionModel>
@@ -19,7 +20,7 @@ public:
     bool& NewSetSelected;
     // The card entries last listed and the lines they come from: the same lines listed again
     // (the editor fills its lists twice as it opens) keep their entries.
-    QStringList listedLines;
+    codec::Lines listedLines;
     QVector<Entry> listedCards;
 
     // The first highlighted entry, counted from 1; 0 when none is.

@@ -1,6 +1,7 @@
 #include "Codec.h"
 
 #include <QByteArrayView>
+#include <QStringDecoder>
 #include <algorithm>
 #include <array>
 
@@ -22,6 +23,16 @@ bool isAscii(const QByteArray& bytes) {
     return true;
 }
 
+QString decode1252(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        *out++ = (u >= 0x80 && u < 0xA0) ? kHigh[u - 0x80] : char16_t(u);
+    }
+    return text;
+}
+
 // A text that starts with U+FEFF gets a byte-order mark in front, since decode() drops one.
 QByteArray utf8(const QString& text) {
     if (text.startsWith(QChar(0xFEFF))) return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
@@ -40,13 +51,7 @@ int windows1252Byte(char32_t c) {
 QString decode(const QByteArray& bytes) {
     // Qt's own decoder, which drops one byte-order mark, as the card files want.
     if (isUtf8(bytes)) return QString::fromUtf8(bytes);
-    QString text(bytes.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    for (char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        *out++ = (u >= 0x80 && u < 0xA0) ? kHigh[u - 0x80] : char16_t(u);
-    }
-    return text;
+    return decode1252(bytes);
 }
 
 QByteArray encode(const QString& text) {
@@ -107,6 +112,52 @@ QStringList splitLines(const QString& text) {
         if (lf >= 0 && lf < start) lf = all.indexOf(u'\n', start);
     }
     if (start < n) lines.append(all.sliced(start).toString());
+    return lines;
+}
+
+Lines::Lines(QByteArray bytes) : bytes_(std::move(bytes)), utf8_(isUtf8(bytes_)) {
+    const QByteArrayView all(bytes_);
+    // The split of splitLines, on the bytes: CR and LF are single bytes in both encodings.
+    qsizetype start = utf8_ && all.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    qsizetype cr = all.indexOf('\r', start), lf = all.indexOf('\n', start);
+    while (cr >= 0 || lf >= 0) {
+        const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+        starts_.append(start);
+        start = end + (end == cr && lf == end + 1 ? 2 : 1);
+        if (cr >= 0 && cr < start) cr = all.indexOf('\r', start);
+        if (lf >= 0 && lf < start) lf = all.indexOf('\n', start);
+    }
+    if (start < all.size()) starts_.append(start);
+    starts_.append(all.size());
+}
+
+Lines::Lines(const QStringList& lines) {
+    for (const QString& line : lines) {
+        starts_.append(bytes_.size());
+        bytes_ += line.toUtf8() + '\n';
+    }
+    starts_.append(bytes_.size());
+}
+
+QString Lines::at(qsizetype i) const {
+    const qsizetype start = starts_.at(i);
+    qsizetype end = starts_.at(i + 1);
+    const char* b = bytes_.constData();
+    if (end > start && (b[end - 1] == '\n' || b[end - 1] == '\r')) {
+        --end;
+        if (b[end] == '\n' && end > start && b[end - 1] == '\r') --end;
+    }
+    const QByteArrayView line(b + start, end - start);
+    if (!utf8_) return decode1252(line);
+    // The file's byte-order mark is behind the first start; one that starts a line is its text.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(line);
+}
+
+QStringList Lines::toList() const {
+    QStringList lines;
+    lines.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i) lines.append(at(i));
     return lines;
 }
 

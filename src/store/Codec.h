@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <initializer_list>
 
 // The one text codec of the card files.
 namespace codec {
@@ -23,6 +26,35 @@ QByteArray appendLine(QByteArray bytes, const QString& line);
 QStringList splitLines(const QString& text);
 // Every line followed by CR LF, the last one included.
 QString joinLines(const QStringList& lines);
+
+// The lines of a card file kept as its bytes and decoded one at a time when asked for: a set of
+// 100,000 cards takes the file's size and an offset a line rather than a string a line.
+class Lines {
+public:
+    Lines() = default;
+    // What splitLines(decode(bytes)) gives.
+    explicit Lines(QByteArray bytes);
+    // Lines without line ends.
+    Lines(const QStringList& lines);
+    Lines(std::initializer_list<QString> lines) : Lines(QStringList(lines)) {}
+
+    qsizetype size() const { return starts_.isEmpty() ? 0 : starts_.size() - 1; }
+    bool isEmpty() const { return size() == 0; }
+    QString at(qsizetype i) const;
+    QStringList toList() const;
+    // True for copies of one read (a new read is a new array, even of the same file).
+    bool sameRead(const Lines& other) const {
+        return bytes_.constData() == other.bytes_.constData() &&
+               starts_.constData() == other.starts_.constData();
+    }
+
+private:
+    QByteArray bytes_;
+    bool utf8_ = true;
+    // Where each line starts, then where the text ends. A line runs up to the line end (CR LF, LF
+    // or CR) just before the next start; the last line of a file may have none.
+    QList<qsizetype> starts_;
+};
 
 // The Windows-1252 byte of `c`, or -1 when it has none.
 int windows1252Byte(char32_t c);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Codec.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +14,7 @@ inline int SelectedSet = 0;   // line of the selected set in sets.dat; 1 is the 
 inline QStringList SetLines;  // the lines of sets.dat, header included
 inline QString Side1Topic;
 inline QString Side2Topic;
-inline QStringList CardLines;  // the lines of the working copy, header included
+inline codec::Lines CardLines;  // the lines of the working copy, header included
 inline int CardCount = 0;
 
 // The main-window texts that describe the set in hand.

@@ -27,7 +27,7 @@ QString cardFolder;
 struct Kept {
     QString path;
     struct stat state = {};
-    QStringList lines;
+    codec::Lines lines;
 } kept;
 
 bool statFile(const QString& path, struct stat* state) {
@@ -45,13 +45,27 @@ bool unchanged(const struct stat& a, const struct stat& b) {
 struct Ahead {
     QString path;
     struct stat state = {};
-    QStringList lines;
+    codec::Lines lines;
     bool read = false;
 };
 std::future<Ahead> ahead;
 
 void forget(const QString& path) {
     if (path == kept.path) kept = Kept();
+}
+
+// The lines of `path` made by `split` from its bytes; a failure is reported here and gives the
+// lines made so far.
+template <typename Split>
+auto readLines(const QString& path, bool* ok, Split split) {
+    look::Trap trap("Main.ReadFileToStringFSOLine");
+    QByteArray bytes;
+    decltype(split(bytes)) lines;
+    const bool read = trap.at(100, [&] { bytes = ReadBytes(path); });
+    const bool made = trap.at(102, [&] { lines = split(bytes); });
+    // Lines lost to a failed decoding must not pass for the file's content in a rewrite.
+    if (ok) *ok = read && made;
+    return lines;
 }
 
 }  // namespace
@@ -122,14 +136,8 @@ bool IsBareFileName(const QString& name) {
 }
 
 QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
-    look::Trap trap("Main.ReadFileToStringFSOLine");
-    QByteArray bytes;
-    QStringList lines;
-    const bool read = trap.at(100, [&] { bytes = ReadBytes(path); });
-    const bool split = trap.at(102, [&] { lines = codec::splitLines(codec::decode(bytes)); });
-    // Lines lost to a failed decoding must not pass for the file's content in a rewrite.
-    if (ok) *ok = read && split;
-    return lines;
+    return readLines(path, ok,
+                     [](const QByteArray& b) { return codec::splitLines(codec::decode(b)); });
 }
 
 void ReadKeptLinesAhead(const QString& path) {
@@ -139,19 +147,19 @@ void ReadKeptLinesAhead(const QString& path) {
         a.path = path;
         try {
             if (statFile(path, &a.state) && S_ISREG(a.state.st_mode)) {
-                a.lines = codec::splitLines(codec::decode(ReadBytes(path)));
+                a.lines = codec::Lines(ReadBytes(path));
                 a.read = true;
             }
         } catch (...) {
             a.read = false;  // the reading in hand reports it
         }
-        // The file's bytes and its whole text were freed; the allocator keeps such memory.
+        // Memory the reading freed; the allocator would keep it.
         malloc_trim(0);
         return a;
     });
 }
 
-QStringList ReadKeptLines(const QString& path) {
+codec::Lines ReadKeptLines(const QString& path) {
     struct stat state;
     const bool plain = statFile(path, &state) && S_ISREG(state.st_mode);
     if (ahead.valid()) {
@@ -163,7 +171,7 @@ QStringList ReadKeptLines(const QString& path) {
     kept = Kept();
     bool ok = false;
     // Stamped before reading: a change while it reads shows at the next call.
-    QStringList lines = ReadFileToStringFSOLine(path, &ok);
+    codec::Lines lines = readLines(path, &ok, [](const QByteArray& b) { return codec::Lines(b); });
     if (plain && ok) kept = {path, state, lines};
     return lines;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Codec.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,7 +31,7 @@ QStringList ReadFileToStringFSOLine(const QString& path, bool* ok = nullptr);
 // ReadFileToStringFSOLine for a file read again and again: the lines of the last whole read
 // of `path` while the file has not changed since (the same inode, size and time stamps; a
 // rewrite by this program makes a new file, and forgets the lines too). One file is kept.
-QStringList ReadKeptLines(const QString& path);
+codec::Lines ReadKeptLines(const QString& path);
 // Starts reading the lines of `path` on another thread, for the next ReadKeptLines of it to take
 // while the file is as it was when the reading began. Failures are left to that call.
 void ReadKeptLinesAhead(const QString& path);

@@ -51,7 +51,8 @@ Sandbox::Sandbox()
 
 void resetCardStore() {
     Deckwork::SelectedSet = Deckwork::CardCount = 0;
-    Deckwork::SetLines = Deckwork::CardLines = {};
+    Deckwork::SetLines = {};
+    Deckwork::CardLines = {};
     Deckwork::Side1Topic = Deckwork::Side2Topic = {};
     Deckwork::InUsePath = Main::ProgramFile(QStringLiteral("in-use.dat"));
     Deckwork::SetFilePath = Main::InstalledFile(QStringLiteral("default.dat"));
