@@ -203,6 +203,17 @@ TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
     painter.end();
     EXPECT_EQ(screen, only.image());
     EXPECT_EQ(stepped.image(), only.image());
+    // A grey picture comes out as Qt converts it, whole or in part, to its last row and column.
+    QImage grey(1901, 385, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x) grey.scanLine(y)[x] = uchar(x * 7 + y * 13);
+    const QImage wide = grey.convertToFormat(QImage::Format_RGB32);
+    stepped.setPicture(grey, grey.size());
+    const QRect part(5, 70, 40, 101);
+    painter.begin(&screen);
+    stepped.paint(painter, part);
+    painter.end();
+    EXPECT_TRUE(stepped.image() == wide && screen.copy(part) == wide.copy(part));
 }
 
 // A side too wide at 144 points on 1280 x 1024 is drawn smaller, or wrapped, or at the floor of
