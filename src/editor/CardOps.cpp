@@ -74,13 +74,13 @@ Entry CardEntry(const QString& stored, int index) {
             stored};
 }
 
-QVector<Entry> CardEntries(const QStringList& lines, bool sidesToCome) {
+QVector<Entry> CardEntries(const codec::Lines& lines, bool sidesToCome) {
     QVector<Entry> entries;
     entries.reserve(qMax<qsizetype>(0, lines.size() - 1));
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (!lines[i].contains(QLatin1Char('|'))) continue;
-        entries.append(sidesToCome ? Entry{{}, {}, int(i), lines[i], true}
-                                   : CardEntry(lines[i], int(i)));
+        if (!lines.bytesOf(i).contains('|')) continue;
+        entries.append(sidesToCome ? Entry{{}, {}, int(i), {}, true}
+                                   : CardEntry(lines.at(i), int(i)));
     }
     return entries;
 }
@@ -140,10 +140,10 @@ void FillTheList(Lists& lists) {
     if (!any) return;
     trap.at(108, [&] {
         if (!Deckwork::CardLines.sameRead(lists.listedLines)) {
-            lists.listedCards = CardEntries(Deckwork::CardLines.toList(), true);
+            lists.listedCards = CardEntries(Deckwork::CardLines, true);
             lists.listedLines = Deckwork::CardLines;
         }
-        lists.cards.setEntries(lists.listedCards);
+        lists.cards.setEntries(lists.listedCards, lists.listedLines);
     });
 }
 

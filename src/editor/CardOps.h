@@ -30,7 +30,7 @@ QString TrimBlanks(QStringView text);
 // The entries for the lines of a working copy: the header line and lines without "|" are left
 // out, each side trimmed, fields after the second ignored. With `sidesToCome`, each entry's
 // sides are left to be taken from its line when asked for (see Entry).
-QVector<Entry> CardEntries(const QStringList& lines, bool sidesToCome = false);
+QVector<Entry> CardEntries(const codec::Lines& lines, bool sidesToCome = false);
 // The entry of card line `stored`, line `index` of its file, which holds a "|".
 Entry CardEntry(const QString& stored, int index);
 // Why a card with these (trimmed) sides is refused, or an empty text when it is fine.

@@ -37,14 +37,15 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
 
 Entry ListModel::entry(int k) const {
     const Entry& e = entries_.at(k - 1);
-    return e.sidesToCome ? CardEntry(e.stored, e.line) : e;
+    return e.sidesToCome ? CardEntry(lines_.at(e.line), e.line) : e;
 }
 
 void ListModel::clear() { setEntries({}); }
 
-void ListModel::setEntries(QVector<Entry> entries) {
+void ListModel::setEntries(QVector<Entry> entries, codec::Lines lines) {
     beginResetModel();
     entries_ = std::move(entries);
+    lines_ = std::move(lines);
     endResetModel();
 }
 

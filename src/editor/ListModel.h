@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Codec.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
@@ -14,8 +16,8 @@ struct Entry {
     QString subItem;
     int line = 0;
     QString stored;
-    // A card listed by its line alone: the list takes its sides from `stored` when they are
-    // shown or used, so that listing 100,000 cards copies none of them.
+    // A card listed by its line number alone: the list takes its line and sides from the lines
+    // it was given when they are shown or used, so that listing 100,000 cards decodes none.
     bool sidesToCome = false;
 };
 
@@ -38,7 +40,8 @@ public:
     QString title(int column) const { return titles_.value(column); }
 
     void clear();
-    void setEntries(QVector<Entry> entries);
+    // `lines` holds the lines of entries whose sides are to come.
+    void setEntries(QVector<Entry> entries, codec::Lines lines = {});
 
     // The longest text a list shows; the entry keeps the whole text.
     static constexpr int kShownLength = 1000;
@@ -49,6 +52,7 @@ private:
     int columns_;
     QStringList titles_;
     QVector<Entry> entries_;
+    codec::Lines lines_;
 };
 
 }  // namespace editor

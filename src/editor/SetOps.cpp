@@ -275,8 +275,8 @@ QByteArray ExportedSet(int k, const QString& fileName, int* count) {
     // cards.
     if (k == 1 && !Main::FileExists(file))
         file = Main::InstalledFile(QStringLiteral("default.dat"));
-    QStringList lines;
-    if (Main::FileExists(file)) lines = codec::splitLines(codec::decode(Main::ReadBytes(file)));
+    codec::Lines lines;
+    if (Main::FileExists(file)) lines = codec::Lines(Main::ReadBytes(file));
     QVector<exchange::Row> cards;
     for (const Entry& entry : CardEntries(lines)) cards.append({entry.text, entry.subItem});
     if (count) *count = int(cards.size());

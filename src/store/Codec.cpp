@@ -139,7 +139,7 @@ Lines::Lines(const QStringList& lines) {
     starts_.append(bytes_.size());
 }
 
-QString Lines::at(qsizetype i) const {
+QByteArrayView Lines::bytesOf(qsizetype i) const {
     const qsizetype start = starts_.at(i);
     qsizetype end = starts_.at(i + 1);
     const char* b = bytes_.constData();
@@ -147,7 +147,11 @@ QString Lines::at(qsizetype i) const {
         --end;
         if (b[end] == '\n' && end > start && b[end - 1] == '\r') --end;
     }
-    const QByteArrayView line(b + start, end - start);
+    return QByteArrayView(b + start, end - start);
+}
+
+QString Lines::at(qsizetype i) const {
+    const QByteArrayView line = bytesOf(i);
     if (!utf8_) return decode1252(line);
     // The file's byte-order mark is behind the first start; one that starts a line is its text.
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);

@@ -41,6 +41,8 @@ public:
     qsizetype size() const { return starts_.isEmpty() ? 0 : starts_.size() - 1; }
     bool isEmpty() const { return size() == 0; }
     QString at(qsizetype i) const;
+    // Line i as the file holds it, in its own encoding; ASCII characters are their own bytes.
+    QByteArrayView bytesOf(qsizetype i) const;
     QStringList toList() const;
     // True for copies of one read (a new read is a new array, even of the same file).
     bool sameRead(const Lines& other) const {

@@ -130,8 +130,7 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
         EXPECT_TRUE(!ran || QByteArray(step) == "restart" || QByteArray(step).startsWith("drop"));
         EXPECT_EQ(look(expected), expected);
         QStringList cards;
-        for (const editor::Entry& e :
-             editor::CardEntries(codec::splitLines(codec::decode(box.read("in-use.dat")))))
+        for (const editor::Entry& e : editor::CardEntries(codec::Lines(box.read("in-use.dat"))))
             cards << e.text + "|" + e.subItem;
         EXPECT_EQ(entries("ListView1"), cards.join(','));
         const QString own = QFileInfo(Deckwork::SetFilePath).fileName();
