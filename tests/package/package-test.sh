@@ -13,6 +13,8 @@ if [ "${1:-}" = --user ]; then
     # As nobody, inside the session: $2 is the unpacked root.
     exe=$2/usr/bin/quorvane
     cards=$HOME/.local/share/quorvane
+    # A program that hangs would outlive its X server: it goes with the test, pass or fail.
+    trap 'kill -9 $(jobs -p) 2>/dev/null || true' EXIT
     # Waits until the active window is titled $1, and prints its id.
     active() {
         for _ in $(seq 400); do
