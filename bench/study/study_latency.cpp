@@ -1,9 +1,9 @@
 // Key-to-pixels latency through the X server: a Spacebar sent with XTest, until the first
 // change of the window's pixels (XDamage). The card window at 1920 x 1080 with the font at
-// 144 points, beside a bare Qt window that changes a label on each key, in the same run; the
-// median over 50 keys after 10 to warm up. Target: within 1.2x of the bare window's time. Also
-// the time from showing the card window to its first card on screen, the first time in a
-// process and later.
+// 144 points, beside a bare Qt window that shows the same cards in two 144 point labels, in the
+// same run; the median over 50 keys after 10 to warm up. Target: within 1.2x of the bare
+// window's time. Also the time from showing the card window to its first card on screen, the
+// first time in a process and later.
 //
 // Run under an X server, e.g. xvfb-run -a -s "-screen 0 1920x1080x24" study_latency
 #include "BenchOptions.h"
@@ -110,31 +110,45 @@ int cardWindow(int argc, char** argv) {
     return app.exec();
 }
 
-// The yardstick: a plain Qt window that shows a count on each key.
+// The yardstick: a plain Qt window doing the same visible job, full screen and frameless, with
+// the next card's two sides in two 144 point labels where the card window puts them.
 class BareWindow : public QWidget {
 public:
-    BareWindow() : label_(new QLabel(QStringLiteral("0"), this)) {
-        label_->setGeometry(20, 20, 400, 60);
+    BareWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {
+        QFile file(QStringLiteral(QUORVANE_RESOURCES "/default.dat"));
+        if (file.open(QIODevice::ReadOnly))
+            cards_ = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPointSize(144);
+        for (int side = 0; side < 2; ++side) {
+            sides_[side] = new QLabel(this);
+            sides_[side]->setFont(font);
+            sides_[side]->setAlignment(Qt::AlignCenter);
+            sides_[side]->setGeometry(0, 209 + side * 442, 1920, 221);
+        }
     }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Escape)
+        if (event->key() == Qt::Key_Escape) {
             QCoreApplication::quit();
-        else
-            label_->setText(QString::number(++count_));
+            return;
+        }
+        card_ = card_ % 50 + 1;
+        for (int side = 0; side < 2; ++side)
+            sides_[side]->setText(cards_.value(card_).section(QLatin1Char('|'), side, side));
     }
 
 private:
-    QLabel* label_;
-    int count_ = 0;
+    QStringList cards_;
+    QLabel* sides_[2];
+    int card_ = 0;
 };
 
 int bareWindow(int argc, char** argv) {
     QApplication app(argc, argv);
     BareWindow window;
-    // Below the card's texts, so that neither window hides the other's changes.
-    window.setGeometry(0, 860, 440, 100);
+    window.setGeometry(0, 0, 1920, 1080);
     window.show();
     QTimer::singleShot(200, [&] { announce(window, 0, 0); });
     return app.exec();
@@ -293,21 +307,22 @@ int drive(int argc, char** argv) {
     }
     const QString self = app.applicationFilePath();
 
-    // Both windows at once, measured in turns, so that both meet the same load of the machine.
-    // The card window holds Spacebar wherever the focus is; the bare window, which has the
-    // focus, counts another key.
+    // Both windows at once, measured in turns, so that both meet the same load of the machine;
+    // the one measured is raised over the other. The card window holds Spacebar wherever the
+    // focus is; the bare window, which has the focus, takes another key.
     Child bare, card;
     if (!bare.start(self, QStringLiteral("--bare")) ||
         !card.start(self, QStringLiteral("--card"))) {
         std::printf("a window did not come up\n");
         return 1;
     }
-    driver.focus(bare.window);
     const xcb_damage_damage_t bareDamage = driver.watch(bare.window);
     const xcb_damage_damage_t cardDamage = driver.watch(card.window);
     std::vector<double> bareTimes, cardTimes;
     for (int i = 0; i < warmUp + keys; ++i) {
+        driver.focus(bare.window);
         const double b = driver.measure(bareDamage, driver.letter());
+        driver.focus(card.window);
         const double c = driver.measure(cardDamage, driver.space());
         if (b < 0 || c < 0)
             std::printf("no change seen for key %d:%s%s\n", i, b < 0 ? " bare" : "",
