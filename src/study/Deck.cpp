@@ -81,20 +81,28 @@ int Deck::ShowCard(int index, bool reveal) { return showCard(index, reveal, fals
 int Deck::drawAtRandom() {
     const int upper = upperCard();
     if (upper < 1) return 1;  // a deck without cards: blank cards
-    if (upper != dealtFrom_) deal_.clear();
-    if (deal_.isEmpty()) {
+    if (deal_.size() != upper || next_ == upper) {
         Main::Randomize();
-        // On the bare array: a round of 100,000 cards is dealt while the card window opens.
         deal_.resize(upper);
-        int* cards = deal_.data();
-        std::iota(cards, cards + upper, 1);
-        for (int n = upper; n >= 2; --n) std::swap(cards[n - 1], cards[Main::RandomCard(n) - 1]);
-        dealtFrom_ = upper;
+        std::iota(deal_.begin(), deal_.end(), 1);
+        next_ = decided_ = 0;
     }
+    // Shuffled a card at a time as the round goes (Fisher-Yates), so that a session opens on
+    // 100,000 cards without shuffling them first. A value near 1 leaves the next card where it
+    // is; 0 brings the last one forward.
+    const auto decide = [&] {
+        const int left = upper - decided_;
+        if (left > 1) deal_.swapItemsAt(decided_, decided_ + left - Main::RandomCard(left));
+        ++decided_;
+    };
+    if (decided_ == next_) decide();
     // The card on screen does not come again at once while the round has another left: a new
     // round never starts with the card just shown, and two cards alternate.
-    if (deal_.size() >= 2 && deal_.first() == state_.LastRandomCard) deal_.swapItemsAt(0, 1);
-    return deal_.takeFirst();
+    if (upper - next_ >= 2 && deal_[next_] == state_.LastRandomCard) {
+        if (decided_ == next_ + 1) decide();
+        deal_.swapItemsAt(next_, next_ + 1);
+    }
+    return deal_[next_++];
 }
 
 // A side that fits on one line across the card stands where it always has. A wider one is

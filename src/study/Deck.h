@@ -52,10 +52,10 @@ private:
     // The cards drawn at random in this session, the one on the card last, so that Backspace
     // can go back to the card really shown before.
     QList<int> shown_;
-    // The cards left to deal in this round of random order, next first, from a deck of
-    // `dealtFrom_` cards.
+    // This round of random order: every card of the deck, those dealt first; `next_` is the
+    // next to deal, and the order is settled before `decided_`.
     QList<int> deal_;
-    int dealtFrom_ = 0;
+    int next_ = 0, decided_ = 0;
 };
 
 namespace Main {
