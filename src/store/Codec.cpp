@@ -33,6 +33,24 @@ QString decode1252(QByteArrayView bytes) {
     return text;
 }
 
+// Calls line(start, end) for each line of `all` from `from` on: a line ends at CR LF, LF or a
+// lone CR, and a line end at the very end adds no empty line.
+template <typename View, typename Line>
+void eachLine(View all, qsizetype from, Line line) {
+    using Char = typename View::value_type;
+    // Line ends found by Qt's vectorised search, one kind at a time.
+    qsizetype cr = all.indexOf(Char(u'\r'), from), lf = all.indexOf(Char(u'\n'), from);
+    qsizetype start = from;
+    while (cr >= 0 || lf >= 0) {
+        const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+        line(start, end);
+        start = end + (end == cr && lf == end + 1 ? 2 : 1);
+        if (cr >= 0 && cr < start) cr = all.indexOf(Char(u'\r'), start);
+        if (lf >= 0 && lf < start) lf = all.indexOf(Char(u'\n'), start);
+    }
+    if (start < all.size()) line(start, all.size());
+}
+
 // A text that starts with U+FEFF gets a byte-order mark in front, since decode() drops one.
 QByteArray utf8(const QString& text) {
     if (text.startsWith(QChar(0xFEFF))) return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
@@ -100,34 +118,18 @@ QByteArray appendLine(QByteArray bytes, const QString& line) {
 QStringList splitLines(const QString& text) {
     QStringList lines;
     const QStringView all(text);
-    const qsizetype n = all.size();
-    // Line ends found by Qt's vectorised search, one kind at a time.
-    qsizetype cr = all.indexOf(u'\r'), lf = all.indexOf(u'\n');
-    qsizetype start = 0;
-    while (cr >= 0 || lf >= 0) {
-        const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+    eachLine(all, 0, [&](qsizetype start, qsizetype end) {
         lines.append(all.sliced(start, end - start).toString());
-        start = end + (end == cr && lf == end + 1 ? 2 : 1);
-        if (cr >= 0 && cr < start) cr = all.indexOf(u'\r', start);
-        if (lf >= 0 && lf < start) lf = all.indexOf(u'\n', start);
-    }
-    if (start < n) lines.append(all.sliced(start).toString());
+    });
     return lines;
 }
 
 Lines::Lines(QByteArray bytes) : bytes_(std::move(bytes)), utf8_(isUtf8(bytes_)) {
+    // CR and LF are single bytes in both encodings; the file's byte-order mark is no part of its
+    // first line.
     const QByteArrayView all(bytes_);
-    // The split of splitLines, on the bytes: CR and LF are single bytes in both encodings.
-    qsizetype start = utf8_ && all.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    qsizetype cr = all.indexOf('\r', start), lf = all.indexOf('\n', start);
-    while (cr >= 0 || lf >= 0) {
-        const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
-        starts_.append(start);
-        start = end + (end == cr && lf == end + 1 ? 2 : 1);
-        if (cr >= 0 && cr < start) cr = all.indexOf('\r', start);
-        if (lf >= 0 && lf < start) lf = all.indexOf('\n', start);
-    }
-    if (start < all.size()) starts_.append(start);
+    eachLine(all, utf8_ && all.startsWith("\xEF\xBB\xBF") ? 3 : 0,
+             [&](qsizetype start, qsizetype) { starts_.append(start); });
     starts_.append(all.size());
 }
 

@@ -39,7 +39,6 @@ public:
     Lines(std::initializer_list<QString> lines) : Lines(QStringList(lines)) {}
 
     qsizetype size() const { return starts_.isEmpty() ? 0 : starts_.size() - 1; }
-    bool isEmpty() const { return size() == 0; }
     QString at(qsizetype i) const;
     // Line i as the file holds it, in its own encoding; ASCII characters are their own bytes.
     QByteArrayView bytesOf(qsizetype i) const;
