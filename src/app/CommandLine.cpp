@@ -6,6 +6,7 @@
 #include "Exchange.h"
 #include "Failure.h"
 #include "Files.h"
+#include "Lock.h"
 #include "SetOps.h"
 
 #include <QCommandLineParser>
@@ -72,11 +73,16 @@ int importSet(const QString& path, const QString& topicsGiven, bool given) {
         return fail(path + QStringLiteral(": it holds no cards. No set was created.") +
                     exchange::SkipReport(table.skipped));
     try {
-        // Before the first start the list of sets is the installed one.
+        // Before the first start the list of sets is the installed one; no other import may make
+        // it in between.
+        const Main::Lock lock;
         const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
         if (!Main::FileExists(sets))
             Main::CopyFile(Main::InstalledFile(QStringLiteral("default-sets.dat")), sets);
-        editor::AddSet(topics[0], topics[1], editor::CardLinesOf(table.rows));
+        // Checked again as the list is now: another import may have taken the topics meanwhile.
+        QString taken;
+        if (!editor::AddSet(topics[0], topics[1], editor::CardLinesOf(table.rows), &taken))
+            return fail(taken);
     } catch (const look::Failure& failure) {
         return fail(QStringLiteral("the set could not be made: ") + failure.description() +
                     QStringLiteral(". No set was created."));
@@ -97,6 +103,8 @@ int exportSet(const QString& set, const QString& path) {
                     QStringLiteral("\"; quorvane --list shows the sets"));
     if (!exchange::IsListFileName(path))
         return fail(path + QStringLiteral(": the name must end in .csv, .tsv or .txt"));
+    const QString refusal = editor::RefuseExportTarget(path);
+    if (!refusal.isEmpty()) return fail(refusal);
     int count = 0;
     try {
         Main::WriteBytes(path, editor::ExportedSet(k, path, &count));

@@ -6,6 +6,7 @@
 #include "Files.h"
 #include "Form2.h"
 #include "Form3.h"
+#include "Lock.h"
 #include "Settings.h"
 #include "Trap.h"
 
@@ -227,21 +228,26 @@ void Form1::Form_Load() {
     trap.at(122, [] { Deckwork::InUsePath = Main::ProgramFile(QStringLiteral("in-use.dat")); });
     trap.at(124,
             [] { Deckwork::SetFilePath = Main::InstalledFile(QStringLiteral("default.dat")); });
+    // Each file is made under the card folder's lock: an import from the command line may be
+    // making the list of sets at the same moment.
     trap.at(126, [] {
+        const Main::Lock lock;
         if (!Main::FileExists(Main::ProgramFile(QStringLiteral("sets.dat"))))
             Main::CopyFile(Main::InstalledFile(QStringLiteral("default-sets.dat")),
                            Main::ProgramFile(QStringLiteral("sets.dat")));
     });
     trap.at(128, [] {
+        const Main::Lock lock;
         if (!Main::FileExists(Deckwork::InUsePath))
             Main::CopyFile(Deckwork::SetFilePath, Deckwork::InUsePath);
     });
     // The installed set keeps its cards in a file of its own, so that they can be edited.
-    trap.at(130, [] {
+    trap.at(134, [] {
+        const Main::Lock lock;
         const QString own = Main::ProgramFile(QStringLiteral("StatesCapitals.dat"));
         if (!Main::FileExists(own)) Main::CopyFile(Deckwork::SetFilePath, own);
     });
-    trap.at(132, [] {
+    trap.at(130, [] {
         const QString text = ReadSetting(QStringLiteral("SelectedSet"), QStringLiteral("1"));
         bool ok = false;
         const qlonglong value = text.trimmed().toLongLong(&ok);
@@ -249,7 +255,7 @@ void Form1::Form_Load() {
         if (value < INT_MIN || value > INT_MAX) throw look::Failure(look::failures::Overflow);
         Deckwork::SelectedSet = int(value);
     });
-    trap.at(134, [] { Deckwork::ReadSets(); });
+    trap.at(132, [] { Deckwork::ReadSets(); });
     // The set really in hand is stored, so that the next start and the editor take the same.
     trap.at(136, [] {
         const QString used = QString::number(Deckwork::SelectedSet);
@@ -342,6 +348,16 @@ void Form1::PushButton2_Click() {
     trap.at(106, [this] { form3_->selectSet(qMin(Deckwork::SelectedSet, form3_->setCount())); });
     trap.at(108, [this] { form3_->show(); });
     trap.at(110, [this] { hide(); });
+}
+
+void Form1::BringToFront() {
+    QWidget* front = form2_ && form2_->isVisible()   ? static_cast<QWidget*>(form2_.get())
+                     : form3_ && form3_->isVisible() ? static_cast<QWidget*>(form3_)
+                                                     : this;
+    front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+    front->show();
+    front->raise();
+    front->activateWindow();
 }
 
 void Form1::paintEvent(QPaintEvent* event) {

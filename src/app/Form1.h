@@ -39,6 +39,8 @@ public:
 
     void PushButton1_Click();  // "Start Showing Flashcards"
     void PushButton2_Click();  // "Edit Cards"
+    // Shows the window the user works in (the card window, the editor or this one) in front.
+    void BringToFront();
 
     // The controls, for the windows that read them and for tests.
     QPushButton* PushButton1;

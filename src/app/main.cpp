@@ -2,6 +2,7 @@
 #include "Files.h"
 #include "Form1.h"
 #include "QtDialogs.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,9 +40,15 @@ int main(int argc, char** argv) {
 
     // Wayland names the window by its desktop entry, for the icon and the window list.
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    Form1* shown = nullptr;
+    if (instance::HandedOver([&shown] {
+            if (shown) shown->BringToFront();
+        }))
+        return 0;
     look::QtDialogs dialogs;
     look::setDialogs(&dialogs);
     Form1 form1;
+    shown = &form1;
     form1.show();
     return app->exec();
 }

@@ -9,9 +9,9 @@
 #include "SetOps.h"
 #include "Trap.h"
 
+#include <unistd.h>
 #include <QFileInfo>
 #include <QStringBuilder>
-#include <cerrno>
 
 namespace editor {
 namespace {
@@ -35,18 +35,20 @@ bool acceptCard(const QString& side1, const QString& side2) {
     return false;
 }
 
-// A working copy that has gone, or that is no file, is not made anew from the one line added:
-// copied over the set's own file, that would take every other card of the set with it.
-void appendToWorkingCopy(const QString& line) {
-    const QFileInfo file(Deckwork::InUsePath);
-    if (!file.isFile()) look::throwFileFailure(file.exists() ? EISDIR : ENOENT);
-    Main::EditFileFSO(Deckwork::InUsePath, line, {}, true, false, false, false);
+// A set whose cards cannot be changed says why, before anything is asked.
+bool cardsChangeable() {
+    const QString refusal = RefuseCardChange();
+    if (!refusal.isEmpty()) look::dialogs().notice(refusal, look::applicationTitle());
+    return refusal.isEmpty();
 }
+
+QString header() { return Deckwork::Side1Topic + QLatin1Char('|') + Deckwork::Side2Topic; }
 
 // The entry's own line changed (or left out), found by its place and its text as stored: never
 // the header, never an equal card elsewhere. A line no longer there is said, and left alone.
 bool rewriteEntry(const Entry& entry, const QString& newLine, bool del) {
-    if (Main::EditLineAt(Deckwork::InUsePath, entry.line, entry.stored, newLine, del)) return true;
+    if (Main::EditLineAt(Deckwork::SetFilePath, entry.line, entry.stored, newLine, del))
+        return true;
     look::dialogs().notice(QStringLiteral("The card \"") + entry.text + QLatin1Char('|') +
                                entry.subItem +
                                QStringLiteral("\" is no longer where the list shows it, because "
@@ -96,10 +98,27 @@ QString RefuseCard(const QString& side1, const QString& side2) {
     return {};
 }
 
-void KeepInSetFile() {
+QString RefuseCardChange() {
+    const QString set = QLatin1Char('"') + Deckwork::Side1Topic + QLatin1Char('/') +
+                        Deckwork::Side2Topic + QLatin1Char('"');
     const QString name = QFileInfo(Deckwork::SetFilePath).fileName();
-    if (IsOwnSetFileName(name) && Deckwork::SetFilePath == Main::ProgramFile(name))
-        Main::CopyFile(Deckwork::InUsePath, Deckwork::SetFilePath);
+    if (Deckwork::SetFilePath.isEmpty() || !Main::IsOwnSetFileName(name) ||
+        Deckwork::SetFilePath != Main::ProgramFile(name))
+        return QStringLiteral("The set ") + set +
+               QStringLiteral(
+                   " has no card file of its own in the list of sets, so its cards "
+                   "cannot be changed. Nothing was changed.");
+    const QFileInfo file(Deckwork::SetFilePath);
+    const QByteArray native = QFile::encodeName(Deckwork::SetFilePath);
+    QString why;
+    if (file.exists() && !file.isFile())
+        why = QString::fromUtf8(look::failures::PathFileAccessError);
+    else if (file.exists() && ::access(native.constData(), R_OK | W_OK) != 0)
+        why = QString::fromUtf8(look::failures::PermissionDenied);
+    if (why.isEmpty()) return {};  // a missing file is made with the first card
+    return QStringLiteral("The card file \"") + name + QStringLiteral("\" of the set ") + set +
+           QStringLiteral(" cannot be read or written (") + why +
+           QStringLiteral("), so its cards cannot be changed. Nothing was changed.");
 }
 
 bool ReadCardList(const QString& path, exchange::Table& table) {
@@ -150,13 +169,17 @@ void FillTheList(Lists& lists) {
 void AddCard(Lists& lists) {
     look::Trap trap("Form3.PushButton1_Click");
     QString side1, side2, line;
+    bool changeable = false;
+    trap.at(116, [&] { changeable = cardsChangeable(); });
+    if (!changeable) return;
     trap.at(100, [&] { side1 = promptSide(Deckwork::Side1Topic, {}); });
     trap.at(102, [&] { side2 = promptSide(Deckwork::Side2Topic, {}); });
     bool go = false;
     trap.at(104, [&] { go = acceptCard(side1, side2); });
     if (!go) return;
     trap.at(106, [&] { line = cardLine(side1, side2); });
-    if (trap.at(108, [&] { appendToWorkingCopy(line); })) trap.at(110, [] { KeepInSetFile(); });
+    // The set's own file as it is now takes the card; the list then shows that file.
+    trap.at(108, [&] { Main::AppendLines(Deckwork::SetFilePath, header(), {line}); });
     trap.at(112, [&] { FillTheList(lists); });
     trap.at(114, [&] { lists.selectCard(lists.cards.count()); });
 }
@@ -166,6 +189,9 @@ void EditSelectedEntry(Lists& lists) {
     int k = 0;
     Entry old;
     QString side1, side2, newLine;
+    bool changeable = false;
+    trap.at(118, [&] { changeable = cardsChangeable(); });
+    if (!changeable) return;
     trap.at(100, [&] {
         k = lists.selectedCard();
         if (k >= 1) old = lists.cards.entry(k);
@@ -176,9 +202,7 @@ void EditSelectedEntry(Lists& lists) {
     trap.at(106, [&] { go = acceptCard(side1, side2) && k >= 1; });
     if (go) {
         trap.at(108, [&] { newLine = cardLine(side1, side2); });
-        bool changed = false;
-        trap.at(110, [&] { changed = rewriteEntry(old, newLine, false); });
-        if (changed) trap.at(112, [] { KeepInSetFile(); });
+        trap.at(110, [&] { rewriteEntry(old, newLine, false); });
         trap.at(114, [&] { FillTheList(lists); });
     }
     trap.at(116, [&] { lists.selectCard(k); });
@@ -188,6 +212,9 @@ void DeleteSelectedEntry(Lists& lists) {
     look::Trap trap("Form3.PushButton3_Click");
     int k = 0;
     Entry chosen;
+    bool changeable = false;
+    trap.at(112, [&] { changeable = cardsChangeable(); });
+    if (!changeable) return;
     trap.at(100, [&] {
         k = lists.selectedCard();
         if (k >= 1) chosen = lists.cards.entry(k);
@@ -203,9 +230,7 @@ void DeleteSelectedEntry(Lists& lists) {
     trap.at(104,
             [&] { go = yes && k >= 1 && !chosen.text.isEmpty() && !chosen.subItem.isEmpty(); });
     if (!go) return;
-    bool changed = false;
-    trap.at(106, [&] { changed = rewriteEntry(chosen, {}, true); });
-    if (changed) trap.at(108, [] { KeepInSetFile(); });
+    trap.at(106, [&] { rewriteEntry(chosen, {}, true); });
     trap.at(110, [&] { FillTheList(lists); });
 }
 
@@ -213,6 +238,9 @@ void ImportCards(Lists& lists, const QString& path) {
     look::Trap trap("Form3.ListView1_OLEDragDrop");
     exchange::Table table;
     bool read = false;
+    bool changeable = false;
+    trap.at(116, [&] { changeable = cardsChangeable(); });
+    if (!changeable) return;
     trap.at(100, [&] { read = ReadCardList(path, table); });
     if (!read) return;
     trap.at(102, [&] {
@@ -226,13 +254,8 @@ void ImportCards(Lists& lists, const QString& path) {
         trap.at(104, [&] { NoCards(path, table, QStringLiteral("No card was added.")); });
         return;
     }
-    const bool added = trap.at(106, [&] {
-        QStringList lines = codec::splitLines(codec::decode(Main::ReadBytes(Deckwork::InUsePath)));
-        if (lines.isEmpty())
-            lines << Deckwork::Side1Topic + QLatin1Char('|') + Deckwork::Side2Topic;
-        Main::WriteLines(Deckwork::InUsePath, lines + CardLinesOf(table.rows));
-    });
-    if (added) trap.at(108, [] { KeepInSetFile(); });
+    const bool added = trap.at(
+        106, [&] { Main::AppendLines(Deckwork::SetFilePath, header(), CardLinesOf(table.rows)); });
     trap.at(110, [&] { FillTheList(lists); });
     trap.at(112, [&] { lists.selectCard(lists.cards.count()); });
     if (added) {

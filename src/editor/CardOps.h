@@ -35,9 +35,10 @@ QVector<Entry> CardEntries(const codec::Lines& lines, bool sidesToCome = false);
 Entry CardEntry(const QString& stored, int index);
 // Why a card with these (trimmed) sides is refused, or an empty text when it is fine.
 QString RefuseCard(const QString& side1, const QString& side2);
-// Copies the working copy over the set's own file, unless the set in hand has none (its cards
-// are the installed ones): a card the user changed must survive the next loading of the set.
-void KeepInSetFile();
+// Why the cards of the set in hand cannot be changed (its line names no card file of its own,
+// or its file cannot be read and written), or an empty text when they can. A card change goes to
+// the set's own file as it is now; the working copy is then made from that file.
+QString RefuseCardChange();
 
 // The rows of the list file `path`; false, with the reason shown, when it cannot be read as a
 // list at all. Throws look::Failure when it cannot be read.

@@ -7,17 +7,18 @@
 #include "Failure.h"
 #include "Files.h"
 #include "Lists.h"
+#include "Lock.h"
 #include "Settings.h"
 #include "Trap.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <optional>
 
 namespace editor {
 namespace {
-
-const char* const kFixedFiles[] = {"sets.dat", "default-sets.dat", "default.dat", "in-use.dat"};
 
 // Field i of a line split at "|"; throws like an index beyond the fields.
 QString field(const QString& line, int i) {
@@ -26,20 +27,24 @@ QString field(const QString& line, int i) {
     return fields[i];
 }
 
-bool isFixedFile(const QString& name) {
-    for (const char* fixed : kFixedFiles)
-        if (name.compare(QLatin1String(fixed), Qt::CaseInsensitive) == 0) return true;
-    return false;
-}
-
 // The card file named by a set line, or an empty text when it names none.
 QString fileOfSetLine(const QString& line) { return line.split(QLatin1Char('|')).value(2); }
 
-// A list of sets that has gone, or that is no file, is not begun afresh by a rewrite: the header
-// and the installed set would be lost with it.
-void requireListOfSets(const QString& path) {
-    const QFileInfo file(path);
+// True when a set line of `lines` names the file `name`, in any case.
+bool named(const QStringList& lines, const QString& name) {
+    for (int i = 1; i < lines.size(); ++i)
+        if (fileOfSetLine(lines[i]).compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+QString setsPath() { return Main::ProgramFile(QStringLiteral("sets.dat")); }
+
+// The lines of sets.dat as it is now. A list of sets that has gone, or that is no file, is not
+// begun afresh by a rewrite: the header and the installed set would be lost with it.
+QStringList currentSets() {
+    const QFileInfo file(setsPath());
     if (!file.isFile()) look::throwFileFailure(file.exists() ? EISDIR : ENOENT);
+    return codec::splitLines(codec::decode(Main::ReadBytes(setsPath())));
 }
 
 void loadSet(Lists& lists) {
@@ -48,8 +53,33 @@ void loadSet(Lists& lists) {
     FillTheList(lists);
 }
 
-// The two topics of a new set asked for, trimmed and checked: false when the user gave no pair
-// or it is refused (which is said). Statements `first` to `first` + 6.
+// Entry k of the set list found again in sets.dat as it is now: the number of its line there (k
+// itself while the list is unchanged), or 0 when that line has gone.
+int findListed(const Lists& lists, int k) {
+    if (k < 1) return 0;
+    const QString shown = lists.sets.entry(k).stored;
+    QStringList lines;
+    try {
+        lines = codec::splitLines(codec::decode(Main::ReadBytes(setsPath())));
+    } catch (const look::Failure&) {
+        return k;  // the loading of the set says why
+    }
+    return lines.value(k) == shown ? k : qMax(0, int(lines.indexOf(shown, 1)));
+}
+
+// The set list shows SetLines, refilled when sets.dat had changed, with the set in hand
+// highlighted then.
+void showSets(Lists& lists) {
+    bool same = lists.sets.count() == qMax(0, int(Deckwork::SetLines.size()) - 1);
+    for (int k = 1; same && k <= lists.sets.count(); ++k)
+        same = lists.sets.entry(k).stored == Deckwork::SetLines[k];
+    if (same) return;
+    FillTheSets(lists);
+    lists.selectSet(Deckwork::SelectedSet);
+}
+
+// The two topics of a new set asked for, trimmed: false when the user gave no pair.
+// Statements `first` to `first` + 4.
 bool askTopics(look::Trap& trap, int first, QString& t1, QString& t2) {
     const QString title = look::applicationTitle();
     QString answer1, answer2;
@@ -67,15 +97,10 @@ bool askTopics(look::Trap& trap, int first, QString& t1, QString& t2) {
         t2 = TrimBlanks(answer2);
         go = !t1.isEmpty() && !t2.isEmpty();
     });
-    if (!go) return false;
-    go = false;
-    trap.at(first + 6, [&] {
-        const QString refusal = RefuseTopics(t1, t2);
-        if (!refusal.isEmpty()) look::dialogs().notice(refusal, title);
-        go = refusal.isEmpty();
-    });
     return go;
 }
+
+void tell(const QString& text) { look::dialogs().notice(text, look::applicationTitle()); }
 
 // The set just made on line `listed` becomes the set in hand. Statements `first` to `first` + 8.
 void putInHand(look::Trap& trap, int first, Lists& lists, int listed) {
@@ -93,11 +118,7 @@ const QString kListNames =
 
 }  // namespace
 
-bool IsOwnSetFileName(const QString& name) {
-    return Main::IsBareFileName(name) && !isFixedFile(name);
-}
-
-QString RefuseTopics(const QString& side1, const QString& side2) {
+QString RefuseTopics(const QString& side1, const QString& side2, const QStringList& sets) {
     for (const QString& topic : {side1, side2}) {
         for (QChar c : {QLatin1Char('|'), QLatin1Char('/'), QLatin1Char('\r'), QLatin1Char('\n')})
             if (topic.contains(c))
@@ -112,11 +133,8 @@ QString RefuseTopics(const QString& side1, const QString& side2) {
         return QStringLiteral(
             "These topics are too long to name the set's file. Please choose "
             "shorter topics. No set was created.");
-    bool taken = isFixedFile(name) || Main::FileExists(Main::ProgramFile(name));
-    for (int i = 1; i < Deckwork::SetLines.size(); ++i)
-        if (fileOfSetLine(Deckwork::SetLines[i]).compare(name, Qt::CaseInsensitive) == 0)
-            taken = true;
-    if (taken)
+    if (!Main::IsOwnSetFileName(name) || Main::FileExists(Main::ProgramFile(name)) ||
+        named(sets, name))
         return QStringLiteral("The topics \"") + side1 + QStringLiteral("\" and \"") + side2 +
                QStringLiteral("\" would store the set in the file \"") + name +
                QStringLiteral(
@@ -125,8 +143,27 @@ QString RefuseTopics(const QString& side1, const QString& side2) {
     return {};
 }
 
+QString RefuseExportTarget(const QString& path) {
+    const QFileInfo file(path);
+    const QString quoted = QLatin1Char('"') + path + QLatin1Char('"');
+    // A link is judged by where it leads, a new file by the folder it goes to.
+    if (file.isSymLink() ? !file.exists() || !file.isFile() : file.exists() && !file.isFile())
+        return quoted + QStringLiteral(" is not a plain file. Nothing was written.");
+    const QString target = file.exists() ? file.canonicalFilePath()
+                                         : QDir(file.absolutePath()).canonicalPath() +
+                                               QLatin1Char('/') + file.fileName();
+    const QString folder = QDir(Main::CardFolder()).canonicalPath();
+    if (!folder.isEmpty() && target.startsWith(folder + QLatin1Char('/')))
+        return quoted + QStringLiteral(
+                            " is in the card folder, whose files only the program writes. "
+                            "Nothing was written.");
+    return {};
+}
+
 void FillTheSets(Lists& lists) {
     look::Trap trap("Form3.FillTheSets");
+    // The sets as sets.dat has them now: a set imported from the command line shows too.
+    trap.at(106, [] { Deckwork::FollowSets(); });
     trap.at(100, [&] { lists.sets.clear(); });
     bool any = false;
     trap.at(102, [&] { any = Deckwork::SetLines.size() > 1; });
@@ -150,6 +187,13 @@ void PickSet(Lists& lists) {
     look::Trap trap("Form3.ListView2_Click");
     int k = 0;
     trap.at(100, [&] { k = lists.selectedSet(); });
+    // The list may show sets.dat as it was: the set clicked is taken as it is now, and with no
+    // set clicked the set in hand stays in hand wherever its line has gone.
+    bool loaded = false;
+    trap.at(108, [&] {
+        k = findListed(lists, k);
+        loaded = k == 0 && Deckwork::FollowSets();
+    });
     if (k > 0) {
         trap.at(102, [&] {
             if (k != Deckwork::SelectedSet) lists.NewSetSelected = false;
@@ -158,26 +202,38 @@ void PickSet(Lists& lists) {
         trap.at(104, [&] { WriteSetting(QStringLiteral("SelectedSet"), QString::number(k)); });
     }
     trap.at(106, [&] {
-        Deckwork::ReadSets();
+        if (!loaded) Deckwork::ReadSets();
         FillTheList(lists);
     });
+    trap.at(110, [&] { showSets(lists); });
 }
 
 void CreateNewSet(Lists& lists) {
     look::Trap trap("Form3.PushButton6_Click");
     QString t1, t2;
     if (!askTopics(trap, 100, t1, t2)) return;
-    const QString name = Main::MakeSetFileName(t1 + t2);
-    const QString setLine = t1 + QLatin1Char('|') + t2 + QLatin1Char('|') + name;
-    const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
+    QString name, setLine, refusal;
+    trap.at(106, [&] {
+        name = Main::MakeSetFileName(t1 + t2);
+        setLine = t1 + QLatin1Char('|') + t2 + QLatin1Char('|') + name;
+    });
+    // The list is checked and changed as it is now, with no other writer in between.
+    std::optional<Main::Lock> lock;
     int listed = 0;
     trap.at(108, [&] {
-        requireListOfSets(sets);
-        Main::EditFileFSO(sets, setLine, {}, true, false, false, false);
+        lock.emplace();
+        refusal = RefuseTopics(t1, t2, currentSets());
+        if (!refusal.isEmpty()) return;
+        Main::EditFileFSO(setsPath(), setLine, {}, true, false, false, false);
         // The rewrite reports its own failure; a set that is not in the list is not made.
-        const QStringList lines = Main::ReadFileToStringFSOLine(sets);
+        const QStringList lines = Main::ReadFileToStringFSOLine(setsPath());
         if (lines.size() > 1 && lines.last() == setLine) listed = int(lines.size()) - 1;
     });
+    if (!refusal.isEmpty()) {
+        lock.reset();
+        trap.at(122, [&] { tell(refusal); });
+        return;
+    }
     if (listed < 1) return;
     bool made = false;
     trap.at(110, [&] {
@@ -188,10 +244,11 @@ void CreateNewSet(Lists& lists) {
     });
     // A set whose file could not be made leaves the list of sets and the set in hand as they were.
     if (!made) {
-        trap.at(112, [&] { Main::EditLineAt(sets, listed, setLine, {}, true); });
+        trap.at(124, [&] { Main::EditLineAt(setsPath(), listed, setLine, {}, true); });
         return;
     }
-    putInHand(trap, 114, lists, listed);
+    lock.reset();
+    putInHand(trap, 112, lists, listed);
 }
 
 void ImportSet(Lists& lists, const QString& dropped) {
@@ -230,18 +287,21 @@ void ImportSet(Lists& lists, const QString& dropped) {
         return;
     }
     int listed = 0;
-    if (!trap.at(116, [&] { listed = AddSet(t1, t2, CardLinesOf(table.rows)); })) return;
+    QString refusal;
+    if (!trap.at(116, [&] { listed = AddSet(t1, t2, CardLinesOf(table.rows), &refusal); })) return;
+    if (!refusal.isEmpty()) return tell(refusal);
     putInHand(trap, 118, lists, listed);
-    trap.at(128, [&] {
-        look::dialogs().notice(exchange::ImportReport(int(table.rows.size()), table.skipped),
-                               look::applicationTitle());
-    });
+    trap.at(128, [&] { tell(exchange::ImportReport(int(table.rows.size()), table.skipped)); });
 }
 
-int AddSet(const QString& side1, const QString& side2, const QStringList& cards) {
-    const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
-    requireListOfSets(sets);
-    QStringList lines = codec::splitLines(codec::decode(Main::ReadBytes(sets)));
+int AddSet(const QString& side1, const QString& side2, const QStringList& cards, QString* refusal) {
+    const Main::Lock lock;
+    QStringList lines = currentSets();
+    const QString why = RefuseTopics(side1, side2, lines);
+    if (!why.isEmpty()) {
+        if (refusal) *refusal = why;
+        return 0;
+    }
     const QString name = Main::MakeSetFileName(side1 + side2), file = Main::ProgramFile(name);
     const QString header = side1 + QLatin1Char('|') + side2;
     const QString setLine = header + QLatin1Char('|') + name;
@@ -250,13 +310,13 @@ int AddSet(const QString& side1, const QString& side2, const QStringList& cards)
     Main::WriteLines(Main::PartFile(file), QStringList(header) + cards);
     bool listed = false;
     try {
-        Main::WriteLines(sets, lines << setLine);
+        Main::WriteLines(setsPath(), lines << setLine);
         listed = true;
         Main::FinishSetFile(file);
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
         try {  // the list as it was
-            if (!listed || Main::EditLineAt(sets, int(lines.size()) - 1, setLine, {}, true))
+            if (!listed || Main::EditLineAt(setsPath(), int(lines.size()) - 1, setLine, {}, true))
                 QFile::remove(Main::PartFile(file));
         } catch (...) {
         }
@@ -269,7 +329,7 @@ QByteArray ExportedSet(int k, const QString& fileName, int* count) {
     if (k < 1 || k >= Deckwork::SetLines.size())
         throw look::Failure(look::failures::SubscriptOutOfRange);
     const QStringList fields = Deckwork::SetLines[k].split(QLatin1Char('|'));
-    if (!Main::IsBareFileName(fields.value(2))) throw look::Failure(look::failures::BadFileName);
+    if (!Main::IsOwnSetFileName(fields.value(2))) throw look::Failure(look::failures::BadFileName);
     QString file = Main::ProgramFile(fields.value(2));
     // The installed set's own file is made at the first start; until then it has the installed
     // cards.
@@ -290,7 +350,10 @@ void ExportSet(Lists& lists) {
     QString path;
     trap.at(100, [&] {
         k = lists.selectedSet();
-        if (k < 1) k = Deckwork::SelectedSet;
+        k = k < 1 ? Deckwork::SelectedSet : findListed(lists, k);
+        // The set is written as its file is now, from the list as it is now.
+        Deckwork::FollowSets();
+        showSets(lists);
     });
     trap.at(102, [&] {
         const QString own =
@@ -299,12 +362,12 @@ void ExportSet(Lists& lists) {
                                           own + QStringLiteral(".csv"), true);
     });
     if (path.isEmpty()) return;
-    bool named = false;
+    QString refusal;
     trap.at(104, [&] {
-        named = exchange::IsListFileName(path);
-        if (!named) look::dialogs().notice(kListNames, look::applicationTitle());
+        refusal = exchange::IsListFileName(path) ? RefuseExportTarget(path) : kListNames;
+        if (!refusal.isEmpty()) tell(refusal);
     });
-    if (named) trap.at(106, [&] { Main::WriteBytes(path, ExportedSet(k, path)); });
+    if (refusal.isEmpty()) trap.at(106, [&] { Main::WriteBytes(path, ExportedSet(k, path)); });
 }
 
 void DeleteSelectedSet(Lists& lists) {
@@ -327,29 +390,48 @@ void DeleteSelectedSet(Lists& lists) {
                                        look::applicationTitle());
     });
     if (!yes) return;
+    // The line as the list shows it, removed as it stands in the file: one rebuilt from the
+    // entry's text would miss a line with blanks around its fields.
     trap.at(106, [&] {
-        setLine = Deckwork::SetLines.value(k);
+        setLine = lists.sets.entry(k).stored;
         name = field(setLine, 2);
     });
     if (p1.isEmpty() || p2.isEmpty()) return;
-    // The line is removed as it stands in the file: one rebuilt from the list would miss a line
-    // with blanks around its fields, and the set's file would go while its line stayed.
-    bool unlisted = false;
+    // Decided from sets.dat as it is now, with no other writer in between.
+    std::optional<Main::Lock> lock;
+    bool read = false, there = false, unlisted = false;
+    QStringList remaining;
     trap.at(110, [&] {
-        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
-        requireListOfSets(sets);
-        Main::EditFileFSO(sets, {}, setLine, false, false, true, false);
+        lock.emplace();
+        there = currentSets().indexOf(setLine, 1) > 0;
+        read = true;
+        if (!there) return;
+        Main::EditFileFSO(setsPath(), {}, setLine, false, false, true, false);
+        remaining = Main::ReadFileToStringFSOLine(setsPath());
         // A set whose line stays keeps its cards.
-        unlisted = !Main::ReadFileToStringFSOLine(sets).contains(setLine);
+        unlisted = !remaining.mid(1).contains(setLine);
     });
+    if (read && !there) {
+        lock.reset();
+        trap.at(124, [&] {
+            tell(QStringLiteral("The set \"") + p1 + QLatin1Char('/') + p2 +
+                 QStringLiteral("\" is no longer in the list of sets, because the list has "
+                                "changed meanwhile. Nothing was deleted. The list now shows the "
+                                "sets as they are."));
+            Deckwork::FollowSets();
+            showSets(lists);
+            FillTheList(lists);
+        });
+        return;
+    }
     if (!unlisted) return;
+    // A file that another line still names stays.
     trap.at(112, [&] {
-        bool shared = false;
-        for (int i = 1; i < Deckwork::SetLines.size(); ++i)
-            if (i != k && fileOfSetLine(Deckwork::SetLines[i]) == name) shared = true;
-        if (IsOwnSetFileName(name) && !shared) Main::RemoveFile(Main::ProgramFile(name));
+        if (Main::IsOwnSetFileName(name) && !named(remaining, name))
+            Main::RemoveFile(Main::ProgramFile(name));
     });
-    trap.at(114, [&] { Deckwork::SelectedSet = lists.sets.count() - 1; });
+    lock.reset();
+    trap.at(114, [&] { Deckwork::SelectedSet = int(remaining.size()) - 1; });
     trap.at(116, [&] { loadSet(lists); });
     trap.at(118, [&] {
         WriteSetting(QStringLiteral("SelectedSet"), QString::number(lists.sets.count()));
@@ -372,43 +454,46 @@ void RestoreInstalledSets(Lists& lists) {
     if (!yes) return;
     const QString installedSets = Main::InstalledFile(QStringLiteral("default-sets.dat"));
     const QString installedCards = Main::InstalledFile(QStringLiteral("default.dat"));
-    const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
-    // Nothing of the user's goes unless the installed files are there to take its place.
-    const bool installed = trap.at(102, [&] {
+    // Nothing of the user's goes unless the installed files are there to take its place, and no
+    // other writer comes in between.
+    std::optional<Main::Lock> lock;
+    const bool installed = trap.at(114, [&] {
+        lock.emplace();
         Main::ReadBytes(installedSets);
         Main::ReadBytes(installedCards);
     });
     if (!installed) return;
     QStringList old;
-    trap.at(104, [&] { old = Main::ReadFileToStringFSOLine(sets); });
+    trap.at(102, [&] { old = Main::ReadFileToStringFSOLine(setsPath()); });
     // The copies replace the files whole, so the old ones are never deleted first; the user's
     // sets lose their files only once the list no longer names them.
-    const bool replaced = trap.at(106, [&] { Main::CopyFile(installedSets, sets); });
+    const bool replaced = trap.at(104, [&] { Main::CopyFile(installedSets, setsPath()); });
     if (replaced) {
-        trap.at(108, [&] {
+        trap.at(102, [&] {
             const QString kept = fileOfSetLine(old.value(1));
             for (int i = 2; i < old.size(); ++i) {
                 const QString name = fileOfSetLine(old[i]);
-                if (IsOwnSetFileName(name) && name != kept)
+                if (Main::IsOwnSetFileName(name) && name != kept)
                     Main::RemoveFile(Main::ProgramFile(name));
             }
         });
     }
-    trap.at(110, [&] {
+    trap.at(106, [&] {
         Main::CopyFile(installedCards, Main::ProgramFile(QStringLiteral("in-use.dat")));
     });
     // The installed set keeps its cards in a file of its own; it gets the installed cards back.
-    trap.at(112, [&] {
-        if (!Main::FileExists(sets)) return;
-        const QString name = fileOfSetLine(Main::ReadFileToStringFSOLine(sets).value(1));
-        if (IsOwnSetFileName(name)) Main::CopyFile(installedCards, Main::ProgramFile(name));
+    trap.at(116, [&] {
+        if (!Main::FileExists(setsPath())) return;
+        const QString name = fileOfSetLine(Main::ReadFileToStringFSOLine(setsPath()).value(1));
+        if (Main::IsOwnSetFileName(name)) Main::CopyFile(installedCards, Main::ProgramFile(name));
     });
-    trap.at(114, [&] {
+    lock.reset();
+    trap.at(108, [&] {
         Deckwork::SelectedSet = 1;
         WriteSetting(QStringLiteral("SelectedSet"), QStringLiteral("1"));
     });
-    trap.at(116, [&] { lists.NewSetSelected = false; });
-    trap.at(118, [&] { loadSet(lists); });
+    trap.at(110, [&] { lists.NewSetSelected = false; });
+    trap.at(112, [&] { loadSet(lists); });
 }
 
 }  // namespace editor

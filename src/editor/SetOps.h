@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CurrentSet.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -27,19 +29,22 @@ void ImportSet(Lists& lists, const QString& dropped = {});
 // "Export Set To File…": the highlighted set, or else the set in hand, to a file asked for.
 void ExportSet(Lists& lists);
 
-// Makes a new set of `cards` (card lines) under topics that RefuseTopics accepts, and returns
-// its line in the list of sets. Throws look::Failure, leaving the list and the files as they
-// were; a process killed on the way leaves the set whole or not there.
-int AddSet(const QString& side1, const QString& side2, const QStringList& cards);
+// Makes a new set of `cards` (card lines) and returns its line in the list of sets; under the card
+// folder's lock, from sets.dat as it is now. Topics that RefuseTopics refuses there make nothing
+// and give 0, with the reason in `refusal`. Throws look::Failure, leaving the list and the files
+// as they were; a process killed on the way leaves the set whole or not there.
+int AddSet(const QString& side1, const QString& side2, const QStringList& cards,
+           QString* refusal = nullptr);
 // Set k of SetLines written for `fileName` (exchange::WriteTable); `count` gets its number of
 // cards. Reads the set's file and nothing else. Throws look::Failure.
 QByteArray ExportedSet(int k, const QString& fileName, int* count = nullptr);
 
-// True for the name of a set's own card file: a bare name in the card folder and none of the
-// program's four fixed files, which a set operation must never overwrite or delete.
-bool IsOwnSetFileName(const QString& name);
-
-// Why the topics of a new set are refused, or an empty text when they are fine.
-QString RefuseTopics(const QString& side1, const QString& side2);
+// Why the topics of a new set are refused, given the lines of sets.dat, or an empty text when
+// they are fine.
+QString RefuseTopics(const QString& side1, const QString& side2,
+                     const QStringList& sets = Deckwork::SetLines);
+// Why an export may not write `path`, or an empty text: only a new file or a plain one outside
+// the card folder (links followed) is written.
+QString RefuseExportTarget(const QString& path);
 
 }  // namespace editor

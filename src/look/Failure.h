@@ -27,6 +27,8 @@ inline const char* const TypeMismatch = "Type mismatch";
 inline const char* const Overflow = "Overflow";
 inline const char* const OutOfMemory = "Out of memory";
 inline const char* const InvalidPicture = "Invalid picture";
+// Another process is changing the card files.
+inline const char* const FolderInUse = "Card folder in use";
 }  // namespace failures
 
 // Throws the failure that describes errno-style error `code` met while working on a file.

@@ -36,10 +36,23 @@ void SetSetTextsView(SetTextsView* view);
 SetTexts DescribeSet(const QString& side1, const QString& side2);
 
 // Loads set SelectedSet (the installed set, 1, when the list has no such line): its topics and
-// file from sets.dat, its cards into the working copy (only its header when its file is
-// missing), and its description into the main window.
+// file from sets.dat, its cards into the working copy (only its header when its file is missing
+// or unreadable, or when its line names no file of its own: SetFilePath is then empty), and its
+// description into the main window.
 void ReadSets();
-// Reads the working copy into CardLines and CardCount. Throws look::Failure.
+// Makes the working copy, under the card folder's lock, of the set in hand's file as it is now
+// (its header alone when it has none). Throws look::Failure, leaving the working copy without
+// cards.
+void MakeWorkingCopy();
+// MakeWorkingCopy unless the working copy holds the set's file as it is now, told by both files'
+// stamps: a sync tool or another copy of the program may have replaced either. True when it
+// was made again. Throws look::Failure.
+bool FollowSetFile();
+// ReadSets again when sets.dat has changed since SetLines was read. The set in hand stays in
+// hand wherever its line has gone (SelectedSet follows it, and is stored); true when anything
+// was read.
+bool FollowSets();
+// FollowSetFile, then reads the working copy into CardLines and CardCount. Throws look::Failure.
 void LoadInUseCards();
 // Starts reading the working copy on another thread, for LoadInUseCards to take if it has not
 // changed meanwhile.

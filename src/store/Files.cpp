@@ -2,6 +2,7 @@
 
 #include "Codec.h"
 #include "Failure.h"
+#include "Lock.h"
 #include "Trap.h"
 
 #include <malloc.h>
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <future>
+#include <optional>
 
 namespace Main {
 namespace {
@@ -26,25 +28,23 @@ QString cardFolder;
 // The lines of the file read last by ReadKeptLines, and the file's state when it was read.
 struct Kept {
     QString path;
-    struct stat state = {};
+    FileStamp stamp;
     codec::Lines lines;
 } kept;
+
+const char* const kFixedFiles[] = {"sets.dat", "default-sets.dat", "default.dat", "in-use.dat"};
 
 bool statFile(const QString& path, struct stat* state) {
     const QByteArray native = QFile::encodeName(path);
     return !path.isEmpty() && !native.contains('\0') && ::stat(native.constData(), state) == 0;
 }
 
-bool unchanged(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
+bool isPlain(const FileStamp& stamp) { return stamp.exists && S_ISREG(stamp.state.st_mode); }
 
 // Lines read on another thread, and the file's state before the reading.
 struct Ahead {
     QString path;
-    struct stat state = {};
+    FileStamp stamp;
     codec::Lines lines;
     bool read = false;
 };
@@ -69,6 +69,22 @@ auto readLines(const QString& path, bool* ok, Split split) {
 }
 
 }  // namespace
+
+bool FileStamp::operator==(const FileStamp& o) const {
+    const struct stat &a = state, &b = o.state;
+    return exists == o.exists &&
+           (!exists ||
+            (a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+             a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+             a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+             a.st_ctim.tv_nsec == b.st_ctim.tv_nsec));
+}
+
+FileStamp StampOf(const QString& path) {
+    FileStamp stamp;
+    stamp.exists = statFile(path, &stamp.state);
+    return stamp;
+}
 
 QByteArray ReadBytes(const QString& path) {
     QFile file(path);
@@ -135,6 +151,12 @@ bool IsBareFileName(const QString& name) {
     return true;
 }
 
+bool IsOwnSetFileName(const QString& name) {
+    for (const char* fixed : kFixedFiles)
+        if (name.compare(QLatin1String(fixed), Qt::CaseInsensitive) == 0) return false;
+    return IsBareFileName(name);
+}
+
 QStringList ReadFileToStringFSOLine(const QString& path, bool* ok) {
     return readLines(path, ok,
                      [](const QByteArray& b) { return codec::splitLines(codec::decode(b)); });
@@ -145,8 +167,9 @@ void ReadKeptLinesAhead(const QString& path) {
     ahead = std::async(std::launch::async, [path] {
         Ahead a;
         a.path = path;
+        a.stamp = StampOf(path);
         try {
-            if (statFile(path, &a.state) && S_ISREG(a.state.st_mode)) {
+            if (isPlain(a.stamp)) {
                 a.lines = codec::Lines(ReadBytes(path));
                 a.read = true;
             }
@@ -160,19 +183,18 @@ void ReadKeptLinesAhead(const QString& path) {
 }
 
 codec::Lines ReadKeptLines(const QString& path) {
-    struct stat state;
-    const bool plain = statFile(path, &state) && S_ISREG(state.st_mode);
+    const FileStamp stamp = StampOf(path);
+    const bool plain = isPlain(stamp);
     if (ahead.valid()) {
         const Ahead a = ahead.get();
-        if (a.read && plain && a.path == path && unchanged(state, a.state))
-            kept = {path, a.state, a.lines};
+        if (a.read && plain && a.path == path && stamp == a.stamp) kept = {path, a.stamp, a.lines};
     }
-    if (plain && path == kept.path && unchanged(state, kept.state)) return kept.lines;
+    if (plain && path == kept.path && stamp == kept.stamp) return kept.lines;
     kept = Kept();
     bool ok = false;
     // Stamped before reading: a change while it reads shows at the next call.
     codec::Lines lines = readLines(path, &ok, [](const QByteArray& b) { return codec::Lines(b); });
-    if (plain && ok) kept = {path, state, lines};
+    if (plain && ok) kept = {path, stamp, lines};
     return lines;
 }
 
@@ -183,7 +205,10 @@ void EditFileFSO(const QString& path, const QString& newLine, const QString& mat
     QByteArray appended;  // the append, when it can be written from the file's bytes alone
     // Whatever stops the reading (memory running out too) leaves an existing file alone.
     bool readOk = skipReading;
+    // The file as it is now, not as another writer is about to leave it.
+    std::optional<Lock> lock;
     trap.at(100, [&] {
+        lock.emplace();
         if (skipReading) return;
         if (append && !replace && !del && QFileInfo(path).isFile()) {
             QFile file(path);
@@ -197,7 +222,7 @@ void EditFileFSO(const QString& path, const QString& newLine, const QString& mat
         // A file that is there but unreadable must not be replaced by what little was read.
         if (!readOk && FileExists(path)) throw look::Failure(look::failures::PathFileAccessError);
     });
-    if (!readOk && FileExists(path)) return;
+    if (!lock || (!readOk && FileExists(path))) return;
     if (append) {
         trap.at(102, [&] {
             if (!appended.isNull())
@@ -224,8 +249,20 @@ void EditFileFSO(const QString& path, const QString& newLine, const QString& mat
     }
 }
 
+void AppendLines(const QString& path, const QString& header, const QStringList& lines) {
+    Lock lock;
+    if (!FileExists(path)) return WriteLines(path, QStringList(header) + lines);
+    const QByteArray bytes = ReadBytes(path);
+    // One card, the common case, is added to the bytes as they are: a large set is not decoded.
+    const QByteArray appended =
+        lines.size() == 1 ? codec::appendLine(bytes, lines.first()) : QByteArray();
+    if (!appended.isNull()) return WriteBytes(path, appended);
+    WriteLines(path, codec::splitLines(codec::decode(bytes)) + lines);
+}
+
 bool EditLineAt(const QString& path, int index, const QString& asStored, const QString& newLine,
                 bool del) {
+    Lock lock;
     QStringList lines = codec::splitLines(codec::decode(ReadBytes(path)));
     if (index < 1 || index >= lines.size() || lines[index] != asStored) return false;
     if (del)

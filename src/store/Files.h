@@ -2,6 +2,7 @@
 
 #include "Codec.h"
 
+#include <sys/stat.h>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,19 @@ QString ProgramFile(const QString& name);
 
 // True when `name` is a plain file name that stays inside the card folder.
 bool IsBareFileName(const QString& name);
+// True for the name of a set's own card file: a bare name in the card folder and none of the
+// program's four fixed files, which no set may write or delete.
+bool IsOwnSetFileName(const QString& name);
+
+// What tells whether a file has changed without reading it: its identity, size and time stamps
+// (a rewrite by this program, or a sync tool's, makes a new file). Equal for two missing files.
+struct FileStamp {
+    bool exists = false;
+    struct stat state = {};
+    bool operator==(const FileStamp& other) const;
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+FileStamp StampOf(const QString& path);
 
 // The lines of a text file, without line ends. A failure is reported here and gives the lines
 // read so far (none for a file that cannot be opened); `ok`, when given, tells whether it read
@@ -42,6 +56,11 @@ void ReadKeptLinesAhead(const QString& path);
 // atomically; when the old content cannot be read, an existing file is left alone.
 void EditFileFSO(const QString& path, const QString& newLine, const QString& matchLine, bool append,
                  bool replace, bool del, bool skipReading);
+
+// Appends `lines` to the file `path` as it is now (an 8-bit file keeps every byte it had), or
+// makes it of `header` and them when it is missing; under the card folder's lock. A file that
+// is there but cannot be read is left alone. Throws look::Failure.
+void AppendLines(const QString& path, const QString& header, const QStringList& lines);
 
 // Rewrites `path` with its line `index` replaced by `newLine`, or left out with `del`, provided
 // that line still reads `asStored`: no other line, equal or not, and never the header line (0).

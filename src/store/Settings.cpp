@@ -3,6 +3,7 @@
 #include "Codec.h"
 #include "Failure.h"
 #include "Files.h"
+#include "Lock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -112,6 +113,9 @@ QString written(const QString& text) {
 
 void store(const QString& key, const QString& text) {
     const QString path = SettingsFilePath();
+    QDir().mkpath(QFileInfo(path).path());
+    // Read and written under a lock of its own: two copies never lose each other's keys.
+    const Main::Lock lock(path);
     // A file that is there but cannot be read is never replaced by one setting alone.
     const QByteArray bytes = Main::FileExists(path) ? Main::ReadBytes(path) : QByteArray();
     const QString old = codec::decode(bytes);
@@ -133,7 +137,6 @@ void store(const QString& key, const QString& text) {
     const QByteArray bom("\xEF\xBB\xBF");
     const bool hasBom = bytes.startsWith(bom);
     const bool utf8 = old.toUtf8() == bytes.mid(hasBom ? 3 : 0);
-    QDir().mkpath(QFileInfo(path).path());
     Main::WriteBytes(path,
                      utf8 ? (hasBom ? bom : QByteArray()) + file.toUtf8() : codec::encode(file));
 }

@@ -4,6 +4,7 @@
 #include "CurrentSet.h"
 #include "Program.h"
 
+#include <sys/stat.h>
 #include <QAction>
 #include <QBuffer>
 #include <QDir>
@@ -152,6 +153,14 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
         "GreekEnglish.dat=Greek|English";
     const QString added = "=Spanish|English,Rojo|Red,Verde|Green,Azul|Blue";
     const QString edited = "=Spanish|English,Rojo|Crimson,Verde|Green";
+    const auto noFile = [](const QString& why) {
+        return "reports=Deckwork.ReadSets@110: " + why +
+               "; cards=; in-use.dat=Spanish|English; shown=error(Application Error): "
+               "Deckwork.ReadSets@110: " +
+               why +
+               " + notice(Quorvane): The set \"Spanish/English\" has no card file of its own in "
+               "the list of sets, so its cards cannot be changed. Nothing was changed.";
+    };
     const QString notThere =
         "\" is no longer where the list shows it, because the card file has "
         "changed meanwhile. Nothing was changed. The list now shows the cards "
@@ -174,37 +183,82 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
         // The user's sets cannot be told from a list that cannot be read: their files stay.
         {"sets.dat/", "restore/yes",
          "reports=" + unread +
-             "Path/File access error,Form3.PushButton4_Click@106: Path/File "
+             "Path/File access error,Form3.PushButton4_Click@104: Path/File "
              "access error," +
              unread + "Path/File access error," + unread +
              "Path/File access error; copy=StatesCapitals.dat,default.dat; stored=1"},
-        {"in-use.dat", "add/Azul/Blue",
-         "reports=Form3.PushButton1_Click@108: File not found," + unread + "File not found"},
+        // A card change goes to the set's own file, whatever became of the working copy.
+        {"in-use.dat", "add/Azul/Blue", "reports=; in-use.dat" + added + "; user.dat" + added},
         {"in-use.dat", "edit 1/Rojo/Crimson",
-         "reports=Form3.PushButton2_Click@110: File not found," + unread + "File not found"},
+         "reports=; in-use.dat" + edited + "; user.dat" + edited},
         {"in-use.dat/", "delete 1/yes",
-         "reports=Form3.PushButton3_Click@106: Path/File access error," + unread +
-             "Path/File access error"},
+         "reports=Form3.FillTheList@104: Path/File access error; "
+         "user.dat=Spanish|English,Verde|Green"},
         {"in-use.dat", "create/Greek/English",
          "reports=; " + withGreek + "; copy=GreekEnglish.dat; stored=4"},
-        {"user.dat/", "edit 1/Rojo/Crimson",
-         "reports=Form3.PushButton2_Click@112: Path/File access error; in-use.dat" + edited},
+        {"user.dat/", "edit 1",
+         "shown=notice(Quorvane): The card file \"user.dat\" of the set \"Spanish/English\" cannot "
+         "be read or written (Path/File access error), so its cards cannot be changed. Nothing "
+         "was changed."},
         // A set without its file is in hand with no cards; a click beside the entries reloads it.
         {"user.dat", "pick 0", "in-use.dat=Spanish|English; cards=; reports="},
+        // A working copy replaced from outside is made again from the set's file.
         {"in-use.dat:Spanish|English\r\nVerde|Green\r\nRojo|Red\r\n", "edit 1/Rojo/Crimson",
          "shown=prompt(Enter Spanish): Enter Spanish: [Rojo] + prompt(Enter English): Enter "
-         "English: [Red] + notice(Quorvane): The card \"Rojo|Red" +
-             notThere},
+         "English: [Red]; in-use.dat" +
+             edited + "; user.dat" + edited},
         {"in-use.dat:Spanish|English\r\nRojo|Red\r\n", "delete 2/yes",
-         "shown=question(Quorvane): Are you sure you want to delete Verde|Green entry? + "
-         "notice(Quorvane): The card \"Verde|Green" +
-             notThere + "; cards=Rojo|Red"},
+         "shown=question(Quorvane): Are you sure you want to delete Verde|Green entry?; "
+         "cards=Rojo|Red; user.dat=Spanish|English,Rojo|Red"},
+        // A set file replaced from outside keeps its new card beside the user's.
+        {"user.dat:Spanish|English\r\nGato|Cat\r\nVerde|Green\r\n", "add/Perro/Dog",
+         "cards=Gato|Cat,Verde|Green,Perro|Dog; copy=user.dat; "
+         "user.dat=Spanish|English,Gato|Cat,Verde|Green,Perro|Dog"},
+        {"user.dat:Spanish|English\r\nGato|Cat\r\nVerde|Green\r\n", "edit 1/Rojo/Crimson",
+         "shown=prompt(Enter Spanish): Enter Spanish: [Rojo] + prompt(Enter English): Enter "
+         "English: [Red] + notice(Quorvane): The card \"Rojo|Red" +
+             notThere + "; cards=Gato|Cat,Verde|Green; copy=user.dat"},
+        // A set file that cannot be read leaves the set without cards, never with another's.
+        {"user.dat~", "pick 0",
+         "reports=Deckwork.ReadSets@112: Path/File access error; cards=; "
+         "in-use.dat=Spanish|English"},
+        // A line without a card file of its own: no cards in hand, and none can be added.
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nSpanish|English|../x.dat\r\n",
+         "pick 2 then add", noFile("Bad file name or number")},
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nSpanish|English|default.dat\r\n",
+         "pick 2 then add", noFile("Bad file name or number")},
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nSpanish|English|sets.dat\r\n",
+         "pick 2 then add", noFile("Bad file name or number")},
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nSpanish|English\r\n",
+         "pick 2 then add", noFile("Subscript out of range")},
+        {"sets.dat:Sets\r\n", "pick 0 then add",
+         "reports=; copy=StatesCapitals.dat,default.dat; shown=notice(Quorvane): The set "
+         "\"States/Capitals\" has no card file of its own in the list of sets, so its cards cannot "
+         "be changed. Nothing was changed."},
+        // The list changed outside: the set in hand stays in hand, and a set is deleted only
+        // as its line now stands.
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nC|D|CD.dat\r\nSpanish|English|"
+         "user.dat\r\n",
+         "back then open", "set=3; stored=3; sets=States/Capitals,C/D,Spanish/English"},
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nDeutsch|English|user.dat\r\n"
+         "C|D|CD.dat\r\n",
+         "remove 2/yes",
+         "shown=question(Quorvane): Are you sure you want to delete Spanish/English set? + "
+         "notice(Quorvane): The set \"Spanish/English\" is no longer in the list of sets, because "
+         "the list has changed meanwhile. Nothing was deleted. The list now shows the sets as they "
+         "are.; sets=States/Capitals,Deutsch/English,C/D; set=2"},
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nSpanish|English|user.dat\r\n"
+         "C|D|CD.dat\r\nNew|Set|CD.dat\r\n",
+         "remove 3/yes",
+         "sets.dat=Sets,States|Capitals|StatesCapitals.dat,Spanish|English|user.dat,New|Set|CD.dat;"
+         " "
+         "set=3; stored=3; option5=Show New first and then flip to Set; cards=c1|d1; copy=CD.dat"},
         // A set whose file cannot be made leaves the list of sets as it was.
         {"GreekEnglish.dat>gone/x", "create/Greek/English",
          "reports=Main.EditFileFSO@102: File not found; set=2; stored=2"},
         // Nothing goes unless the installed files are there to take its place.
-        {"default-sets.dat", "restore/yes", "reports=Form3.PushButton4_Click@102: File not found"},
-        {"default.dat", "restore/yes", "reports=Form3.PushButton4_Click@102: File not found"},
+        {"default-sets.dat", "restore/yes", "reports=Form3.PushButton4_Click@114: File not found"},
+        {"default.dat", "restore/yes", "reports=Form3.PushButton4_Click@114: File not found"},
     };
     for (const auto& [victim, step, expected] : cases) {
         SCOPED_TRACE(std::string(victim) + " " + step.toStdString());
@@ -214,14 +268,15 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
                     "C|D|CD.dat"}),
               2);
         edit();
-        const QString v = victim, name = v.section(QRegularExpression("[:>]"), 0, 0).remove('/');
+        const QString v = victim, name = v.section(QRegularExpression("[:>~/]"), 0, 0);
         QFile::remove(box.path(name));
         if (v.endsWith('/')) QDir().mkpath(box.path(name));
+        if (v.endsWith('~')) ::mkfifo(QFile::encodeName(box.path(name)).constData(), 0644);
         if (v.contains(':')) box.write(name, QByteArray(victim).split(':')[1]);
         if (v.contains('>')) QFile::link(v.section('>', 1), box.path(name));
         auto before = box.inside();
         d.shown.clear();
-        act(step);
+        for (const QString& one : step.split(" then ")) act(one);
         EXPECT_EQ(look(expected), expected);
         auto after = box.inside();
         for (const QString& item : expected.split("; ")) {
@@ -231,6 +286,7 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
         }
         EXPECT_EQ(after, before);
         QDir(box.path(name)).removeRecursively();
+        QFile::remove(box.path(name));  // a pipe, which a write would wait on
         QFile::remove(box.path("GreekEnglish.dat"));
     }
 }

@@ -62,9 +62,9 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
          "reports=Form1.Form_Load@120: Type mismatch",
          "101010 144 Arial"},
         {{"SelectedSet=abc"},
-         "reports=Form1.Form_Load@132: Type mismatch; copy=StatesCapitals.dat; stored=1",
+         "reports=Form1.Form_Load@130: Type mismatch; copy=StatesCapitals.dat; stored=1",
          "101010 144 Arial"},
-        {{"SelectedSet=99999999999"}, "reports=Form1.Form_Load@132: Overflow", "101010 144 Arial"},
+        {{"SelectedSet=99999999999"}, "reports=Form1.Form_Load@130: Overflow", "101010 144 Arial"},
         {{"SelectedSet=2147483647", "Combo1=72", "Combo2=Courier"},
          "copy=StatesCapitals.dat; stored=1",
          "101010 72 Courier"},
@@ -88,7 +88,7 @@ TEST_F(Program, StartProvisionsTheFilesOnceAndRestoresTheOptions) {
     EXPECT_EQ(
         look("reports"),
         "reports=Form1.Form_Load@126: File not found,Form1.Form_Load@128: File not found,"
-        "Form1.Form_Load@130: File not found,Main.ReadFileToStringFSOLine@100: File not found");
+        "Form1.Form_Load@134: File not found,Main.ReadFileToStringFSOLine@100: File not found");
     EXPECT_TRUE(main->Label3->text().startsWith("You have the States/Capitals set"));
     EXPECT_EQ(AppTitleFrom("Quorvane Flash Card Pro"), "Quorvane Flash Card");
     EXPECT_EQ(AppTitleFrom("one two three four five six seven eight nine ten elevenxx"),
@@ -125,8 +125,10 @@ TEST_F(Program, StartShowsTheCardsModallyAndEditSwapsTheWindows) {
     WriteSetting("Option3", "False");
     start();
     for (int run = 0; run < 2; ++run) {
-        // A working copy changed on disk (in place, at the same size) is read again.
-        if (run) box.write("in-use.dat", box.read("in-use.dat").replace("Alabama|", "Alabamb|"));
+        // A set's file changed on disk (in place, at the same size) is studied as it is now.
+        if (run)
+            box.write("StatesCapitals.dat",
+                      box.read("StatesCapitals.dat").replace("Alabama|", "Alabamb|"));
         QString card;
         int ink = 0;
         QTimer::singleShot(100, [&] {

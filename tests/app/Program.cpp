@@ -11,7 +11,8 @@ void Program::act(const QString& step) {
     const QString verb = parts[0].section(' ', 0, 0);
     const int k = parts[0].section(' ', 1).toInt();
     const bool file = verb == "import" || verb == "export" || verb == "drop";
-    if (file && !parts[1].isEmpty()) parts[1] = box.path(parts[1]);
+    // Lists come and go beside the card folder, which an export never writes.
+    if (file && !parts[1].isEmpty()) parts[1] = box.path("../lists/" + parts[1]);
     const QString dropped = verb == "drop" ? parts.takeAt(1) : "";
     for (const QString& s : parts.mid(1))
         s == "yes" || s == "no" ? d.reply(s == "yes") : d.answer(s);
@@ -20,6 +21,8 @@ void Program::act(const QString& step) {
         return choose("ListView2", k, true),
                list("ListView2")->actions()[verb == "export"]->trigger();
     if (verb == "restart") return start(), edit();
+    if (verb == "open")  // once the editor closed before has gone
+        return QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete), edit();
     if (verb == "pick") choose("ListView2", k);
     if (verb == "pick" && k < 1)  // beside the entries, right of the column
         QTest::mouseClick(list("ListView2")->viewport(), Qt::LeftButton, {},
@@ -69,9 +72,11 @@ QString Program::look(const QString& expected) const {
             for (auto [name, bytes] : box.inside().asKeyValueRange())
                 if (key == "files" || (name != "in-use.dat" && bytes == box.read("in-use.dat")))
                     value += (value.isEmpty() ? "" : ",") + name;
-        } else
-            value = box.exists(key) ? codec::splitLines(codec::decode(box.read(key))).join(',')
-                                    : QStringLiteral("<none>");
+        } else {
+            const QString file = key.endsWith(".dat") ? key : "../lists/" + key;
+            value = box.exists(file) ? codec::splitLines(codec::decode(box.read(file))).join(',')
+                                     : QStringLiteral("<none>");
+        }
         got << key + "=" + value;
     }
     return got.join("; ");

@@ -107,11 +107,15 @@ TEST(ReadSets, DescribesTheSetInHandAndLoadsItsCards) {
     EXPECT_EQ(
         view.texts.option5 + view.texts.option6,
         "Show States first and then flip to CapitalsShow Capitals first and then flip to States");
+    // The working copy follows the set's file, and a working copy replaced from outside is made
+    // again from that file.
     for (const auto& [cards, count] : {std::pair{100000, 100000}, {0, 100000}, {3, 3}}) {
         QByteArray bytes = "H\r\n";
         for (int i = 0; i < cards; ++i) bytes += "q" + QByteArray::number(i) + "|a\r\n";
-        box.write("in-use.dat", bytes);
+        box.write("default.dat", bytes);
+        box.write("in-use.dat", "Other|Set\r\nq|a\r\n");
         Deckwork::LoadInUseCards();
+        EXPECT_EQ(box.read("in-use.dat"), bytes);
         EXPECT_EQ(Deckwork::CardLines.size(), cards + 1);
         EXPECT_EQ(Deckwork::CardCount, count);  // a deck without cards keeps the count it had
     }

@@ -41,6 +41,7 @@ Sandbox::Sandbox()
              QStringLiteral("/quorvane-XXXXXX")) {
     QDir(outer_.path()).mkdir(QStringLiteral("prog"));
     QDir(outer_.path()).mkdir(QStringLiteral("config"));
+    QDir(outer_.path()).mkdir(QStringLiteral("lists"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(outer_.path() + QStringLiteral("/config")));
     write(QStringLiteral("../x.dat"), "outside\r\n");
     for (const char* name : {"default-sets.dat", "default.dat"})
@@ -82,5 +83,5 @@ bool Sandbox::exists(const QString& name) const { return QFileInfo::exists(path(
 QMap<QString, QByteArray> Sandbox::inside() const { return entries(folder()); }
 
 QMap<QString, QByteArray> Sandbox::outside() const {
-    return entries(outer_.path(), {"prog", "config"});
+    return entries(outer_.path(), {"prog", "config", "lists"});
 }
