@@ -2,6 +2,7 @@
 #include "CardOps.h"
 #include "Codec.h"
 #include "CurrentSet.h"
+#include "Files.h"
 #include "Program.h"
 
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QHeaderView>
+#include <QProcess>
 #include <QRegularExpression>
 
 namespace {
@@ -289,6 +291,37 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
         QFile::remove(box.path(name));  // a pipe, which a write would wait on
         QFile::remove(box.path("GreekEnglish.dat"));
     }
+}
+
+// Twenty imports from the command line and a set made in the editor, all at once: every set is
+// listed, in the file and in the editor, and every card file is named by a line.
+TEST_F(Program, ImportsBesideTheEditorLoseNoSet) {
+    start();
+    edit();
+    std::vector<std::unique_ptr<QProcess>> imports;
+    for (int i = 0; i < 20; ++i) {
+        const QString list = QString("../lists/p%1.csv").arg(i);
+        box.write(list, QString("Topic %1,Other\r\nq,a\r\n").arg(i).toUtf8());
+        imports.push_back(std::make_unique<QProcess>());
+        imports.back()->start(QUORVANE_PROGRAM,
+                              {"--folder", box.folder(), "--import", box.path(list)});
+    }
+    act("create/Greek/English");
+    for (auto& p : imports) {
+        EXPECT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->readAll() + p->readAllStandardError(), "Imported 1 card.\n");
+    }
+    act("back");
+    act("open");
+    const QStringList lines = codec::splitLines(codec::decode(box.read("sets.dat")));
+    EXPECT_EQ(lines.size(), 23);
+    EXPECT_EQ(list("ListView2")->model()->rowCount(), 22);
+    EXPECT_TRUE(lines.contains("Greek|English|GreekEnglish.dat"));
+    for (const QString& name : box.inside().keys()) {
+        if (!Main::IsOwnSetFileName(name)) continue;
+        EXPECT_EQ(lines.filter("|" + name).size(), 1) << qPrintable(name);
+    }
+    EXPECT_TRUE(d.reports().isEmpty());
 }
 
 TEST_F(Program, EditorWindowHasItsDesignedLayoutAndPointer) {

@@ -11,6 +11,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <QRegularExpression>
 #include <csignal>
@@ -174,4 +175,40 @@ TEST(Faults, AKilledImportLeavesTheWholeSetOrNone) {
         EXPECT_EQ(box.inside(), before);
     }
     EXPECT_TRUE(d.shown.isEmpty());
+}
+
+// Card changes and imports killed at any moment while another process changes the same files:
+// each file stays whole, and nothing the other process wrote is lost.
+TEST(Faults, KilledWritersBesideAnotherLoseNothingOfIt) {
+    Sandbox box;
+    box.write("sets.dat", crlf({"Sets", "States|Capitals|StatesCapitals.dat"}));
+    box.write("s.dat", crlf({"S|T"}));
+    const auto writes = [&](const QString& who, int rounds) {
+        for (int i = 0; rounds < 0 || i < rounds; ++i) {
+            const QString card = QString("%1 %2").arg(who).arg(i);
+            Main::AppendLines(box.path("s.dat"), "S|T", {card + "|x"});
+            editor::AddSet(card, "x", {"q|a"});
+        }
+    };
+    std::mt19937 random(5);
+    QStringList cards = {"S|T"}, sets = {"Sets", "States|Capitals|StatesCapitals.dat"};
+    for (int kill = 0; kill < 12; ++kill) {
+        const pid_t other = ::fork();
+        if (other == 0) writes(QString("b%1").arg(kill), 8), ::_exit(0);
+        inChild([&] { say("ready"), writes(QString("a%1").arg(kill), -1); }, int(random() % 30000));
+        ::waitpid(other, nullptr, 0);
+        for (int i = 0; i < 8; ++i) {
+            cards << QString("b%1 %2|x").arg(kill).arg(i);
+            sets << QString("b%1 %2|x|b%1 %2x.dat").arg(kill).arg(i);
+        }
+    }
+    // The other process's lines all there, in its order, among whole lines of the one killed.
+    const QStringList s = codec::splitLines(codec::decode(box.read("s.dat")));
+    const QStringList l = codec::splitLines(codec::decode(box.read("sets.dat")));
+    EXPECT_EQ(s.filter(QRegularExpression("^(S\\|T|b.*)$")), cards);
+    EXPECT_EQ(l.filter(QRegularExpression("^(Sets|States.*|b.*)$")), sets);
+    EXPECT_EQ(s.filter(QRegularExpression("^(S\\|T|[ab]\\d+ \\d+\\|x)$")), s);
+    for (const QString& line : l.mid(2))
+        EXPECT_TRUE(box.exists(line.section('|', 2)) || box.exists(line.section('|', 2) + ".part"))
+            << qPrintable(line);
 }

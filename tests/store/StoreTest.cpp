@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TEST(Codec, Reads8BitOrUtf8AndWritesWhatReadsBackTheSame) {
     const std::tuple<QByteArray, QString, QByteArray> cases[] = {
@@ -83,6 +85,22 @@ TEST(Settings, StoresTextsUnderQuorvane) {
     QFile file(SettingsFilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "[Quorvane]\nCombo2=\"DejaVu Sans, Bold\"\n");
+}
+
+// Two copies writing their settings at the same moment keep each other's keys.
+TEST(Settings, TwoWritersAtOnceKeepEachOthersKeys) {
+    Sandbox box;
+    const auto write = [](const char* who) {
+        for (int i = 0; i < 40; ++i) WriteSetting(who + QString::number(i), who);
+    };
+    const pid_t other = ::fork();
+    if (other == 0) write("b"), ::_exit(0);
+    write("a");
+    ::waitpid(other, nullptr, 0);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(
+            ReadSetting("a" + QString::number(i), "-") + ReadSetting("b" + QString::number(i), "-"),
+            "ab");
 }
 
 namespace {
