@@ -120,12 +120,21 @@ QString entity(QStringView html, qsizetype& i) {
     const QStringView name = html.sliced(i + 1, semicolon - i - 1);
     char32_t code = 0;
     if (name.startsWith(QLatin1Char('#'))) {
-        bool ok = false;
         const bool hex =
             name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
-        const uint value = name.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
-        if (!ok) return {};
-        code = value;
+        const QStringView digits = name.sliced(hex ? 2 : 1);
+        // Digits only: no sign, no blanks, which a number parser would take.
+        if (digits.isEmpty() || digits.size() > 8) return {};
+        for (QChar d : digits) {
+            const char16_t u = d.unicode(), lower = u | 0x20;
+            int x = -1;
+            if (u >= '0' && u <= '9')
+                x = u - '0';
+            else if (hex && lower >= 'a' && lower <= 'f')
+                x = lower - 'a' + 10;
+            if (x < 0) return {};
+            code = code * (hex ? 16 : 10) + char32_t(x);
+        }
     } else if (name == QLatin1String("apos")) {
         code = '\'';
     } else {
@@ -142,7 +151,7 @@ QString entity(QStringView html, qsizetype& i) {
     // No character, or a surrogate half: the replacement character, as a browser shows it.
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
     // A side is one line, and a non-breaking space is a blank to the card.
-    if (code == 0xA0 || code == '\t' || code == '\r' || code == '\n') code = ' ';
+    if (code == 0xA0 || (code < 128 && isBlank(QChar(code)))) code = ' ';
     return QString::fromUcs4(&code, 1);
 }
 
@@ -250,6 +259,18 @@ bool ProtoBytes(QByteArrayView message, int field, QByteArrayView* value) {
 }
 
 QString HtmlToText(QStringView html, Media* media) {
+    // Most fields are plain words: nothing to take out, decode or join.
+    const auto plain = [&] {
+        for (qsizetype i = 0; i < html.size(); ++i) {
+            const QChar c = html[i];
+            if (c == QLatin1Char('<') || c == QLatin1Char('&') || c == QLatin1Char('[') ||
+                (isBlank(c) && (c != QLatin1Char(' ') || i == 0 || i + 1 == html.size() ||
+                                html[i + 1] == QLatin1Char(' '))))
+                return false;
+        }
+        return true;
+    };
+    if (plain()) return html.toString();
     Media counted;
     QString out;
     out.reserve(html.size());
