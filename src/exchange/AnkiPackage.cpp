@@ -19,6 +19,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace exchange::anki {
 namespace {
@@ -33,6 +34,8 @@ struct NoteType {
     QStringList questions, answers;  // the card templates' formats
     // Worked out from the formats once, for every note of the type.
     QVector<QVector<Shown>> questionShown, answerShown;
+    // The sides' fields of a template without sections, the same for every note; or empty.
+    QVector<std::optional<std::pair<QVector<int>, QVector<int>>>> fixed;
     int clozeField = 0, extraField = 1;
 };
 
@@ -119,6 +122,17 @@ void prepare(NoteType& type) {
     for (qsizetype t = 0; t < type.questions.size(); ++t) {
         type.questionShown.append(TemplateFields(type.questions[t], type.fields, false));
         type.answerShown.append(TemplateFields(type.answers.value(t), type.fields, true));
+        const auto plain = [](const QVector<Shown>& shown) {
+            return std::all_of(shown.begin(), shown.end(), [](const Shown& s) {
+                return s.shownIf.isEmpty() && s.shownUnless.isEmpty();
+            });
+        };
+        type.fixed.append(std::nullopt);
+        if (plain(type.questionShown[t]) && plain(type.answerShown[t])) {
+            const QVector<bool> all(type.fields.size(), true);
+            const QVector<int> question = FieldsShown(type.questionShown[t], all);
+            type.fixed.last().emplace(question, FieldsShown(type.answerShown[t], all, question));
+        }
     }
     if (type.cloze && !type.questions.isEmpty())
         type.clozeField = clozeFieldOf(type.questions.first(), type.fields);
@@ -195,14 +209,14 @@ QString joined(const QStringList& texts, const QVector<int>& fields) {
         const QString& text = texts.at(f);
         if (text.isEmpty()) continue;
         if (!out.isEmpty()) out += QLatin1Char(' ');
-        out += text;
+        // One field, the usual side, is shared rather than copied.
+        out = out.isEmpty() ? text : out + text;
     }
     return out;
 }
 
 // One note's fields, read once for all its cards.
 struct Note {
-    qint64 id = -1;
     QStringList html, text;
     QVector<bool> filled;
     bool occlusion = false;
@@ -244,6 +258,9 @@ std::pair<QString, QString> sidesOf(const Note& note, const NoteType& type, int 
         return {HtmlToText(cloze.side1), side2};
     }
     if (ord < 0 || ord >= type.questionShown.size()) return {};
+    // An empty field adds nothing to a side either way.
+    if (const auto& fixed = type.fixed[ord])
+        return {joined(note.text, fixed->first), joined(note.text, fixed->second)};
     const QVector<int> question = FieldsShown(type.questionShown[ord], note.filled);
     const QVector<int> answer = FieldsShown(type.answerShown[ord], note.filled, question);
     return {joined(note.text, question), joined(note.text, answer)};
@@ -258,42 +275,63 @@ Reading readCollection(const Database& db) {
     else
         readJsonSchema(db, col);
 
+    // The cards in note order, then the notes in theirs: two plain scans, no lookups. A card
+    // moved to a filtered deck belongs to its home deck.
+    struct Card {
+        qint64 note, deck;
+        int ord;
+    };
+    std::vector<Card> cards;
+    Query cardRows(db, "SELECT nid, CASE WHEN odid != 0 THEN odid ELSE did END, ord FROM cards");
+    while (cardRows.next())
+        cards.push_back({cardRows.integer(0), cardRows.integer(1), int(cardRows.integer(2))});
+    std::sort(cards.begin(), cards.end(), [](const Card& a, const Card& b) {
+        return a.note != b.note ? a.note < b.note : a.ord < b.ord;
+    });
+
     Reading reading;
-    std::map<qint64, Deck> decks;
-    QHash<qint64, QHash<qint64, int>> typeUse;  // cards per note type, per deck
+    struct DeckCards {
+        Deck deck;
+        QHash<qint64, int> typeUse;  // cards per note type
+    };
+    std::map<qint64, DeckCards> decks;
+    DeckCards* last = nullptr;  // the deck of the card before, most often the next one's
+    qint64 lastDeck = 0;
     Note note;
-    // A card moved to a filtered deck belongs to its home deck.
-    Query cards(db,
-                "SELECT c.nid, CASE WHEN c.odid != 0 THEN c.odid ELSE c.did END, c.ord, n.mid, "
-                "n.flds FROM cards c JOIN notes n ON n.id = c.nid ORDER BY c.nid, c.ord");
-    while (cards.next()) {
-        const auto type = col.types.constFind(cards.integer(3));
-        const qint64 did = cards.integer(1);
-        Deck& deck = decks[did];
-        if (type == col.types.constEnd()) {
-            deck.skipped.append(0);
-            continue;
+    auto card = cards.cbegin();
+    Query notes(db, "SELECT id, mid, flds FROM notes ORDER BY id");
+    while (card != cards.cend() && notes.next()) {
+        const qint64 id = notes.integer(0);
+        // Cards whose note is gone have nothing to show.
+        while (card != cards.cend() && card->note < id) ++card;
+        if (card == cards.cend() || card->note != id) continue;
+        const auto type = col.types.constFind(notes.integer(1));
+        if (type != col.types.constEnd()) readNote(note, notes.bytes(2), *type, reading);
+        for (; card != cards.cend() && card->note == id; ++card) {
+            if (!last || lastDeck != card->deck) last = &decks[card->deck], lastDeck = card->deck;
+            Deck& deck = last->deck;
+            if (type == col.types.constEnd()) {
+                deck.skipped.append(0);
+                continue;
+            }
+            if (note.occlusion) {
+                ++reading.leftOut[LeftOut::ImageOcclusionNote].cards;
+                continue;
+            }
+            ++last->typeUse[type.key()];
+            const auto [side1, side2] = sidesOf(note, *type, card->ord);
+            if (side1.isEmpty() || side2.isEmpty() || side1.contains(QLatin1Char('|')) ||
+                side2.contains(QLatin1Char('|')))
+                deck.skipped.append(0);
+            else
+                deck.rows.append({side1, side2, 0});
         }
-        if (note.id != cards.integer(0)) {
-            note.id = cards.integer(0);
-            readNote(note, cards.bytes(4), *type, reading);
-        }
-        if (note.occlusion) {
-            ++reading.leftOut[LeftOut::ImageOcclusionNote].cards;
-            continue;
-        }
-        ++typeUse[did][type.key()];
-        const auto [side1, side2] = sidesOf(note, *type, int(cards.integer(2)));
-        if (side1.isEmpty() || side2.isEmpty() || side1.contains(QLatin1Char('|')) ||
-            side2.contains(QLatin1Char('|')))
-            deck.skipped.append(0);
-        else
-            deck.rows.append({side1, side2, 0});
     }
-    for (auto& [did, deck] : decks) {
+    for (auto& [did, cardsOf] : decks) {
+        Deck& deck = cardsOf.deck;
         if (deck.rows.isEmpty() && deck.skipped.isEmpty()) continue;
         deck.name = col.deckNames.value(did, QStringLiteral("Deck %1").arg(did));
-        const QHash<qint64, int>& use = typeUse[did];
+        const QHash<qint64, int>& use = cardsOf.typeUse;
         const auto most = std::max_element(use.begin(), use.end());
         const QStringList fields = most == use.end() ? QStringList() : col.types[most.key()].fields;
         if (fields.size() >= 2) deck.side1Topic = fields[0], deck.side2Topic = fields[1];

@@ -165,6 +165,18 @@ const QSet<QString>& blockTags() {
     return tags;
 }
 
+// Most fields are plain words: nothing to take out, decode or join.
+bool isPlain(QStringView html) {
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        const QChar c = html[i];
+        if (c == QLatin1Char('<') || c == QLatin1Char('&') || c == QLatin1Char('[') ||
+            (isBlank(c) && (c != QLatin1Char(' ') || i == 0 || i + 1 == html.size() ||
+                            html[i + 1] == QLatin1Char(' '))))
+            return false;
+    }
+    return true;
+}
+
 // The end of the tag at `i` (a "<" followed by a name), past its ">", or -1 when it has none.
 // A value in quotes may hold a ">".
 qsizetype tagEnd(QStringView html, qsizetype i) {
@@ -258,19 +270,12 @@ bool ProtoBytes(QByteArrayView message, int field, QByteArrayView* value) {
     return whole && any;
 }
 
+QString HtmlToText(const QString& html, Media* media) {
+    return isPlain(html) ? html : HtmlToText(QStringView(html), media);
+}
+
 QString HtmlToText(QStringView html, Media* media) {
-    // Most fields are plain words: nothing to take out, decode or join.
-    const auto plain = [&] {
-        for (qsizetype i = 0; i < html.size(); ++i) {
-            const QChar c = html[i];
-            if (c == QLatin1Char('<') || c == QLatin1Char('&') || c == QLatin1Char('[') ||
-                (isBlank(c) && (c != QLatin1Char(' ') || i == 0 || i + 1 == html.size() ||
-                                html[i + 1] == QLatin1Char(' '))))
-                return false;
-        }
-        return true;
-    };
-    if (plain()) return html.toString();
+    if (isPlain(html)) return html.toString();
     Media counted;
     QString out;
     out.reserve(html.size());

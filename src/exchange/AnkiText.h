@@ -25,6 +25,8 @@ struct Media {
 // go and leave their text, entities are decoded. Line breaks and tabs become single blanks
 // (a run of them in the HTML source one blank, as it shows), and the ends are trimmed.
 QString HtmlToText(QStringView html, Media* media = nullptr);
+// The same, sharing the text where there is nothing to change.
+QString HtmlToText(const QString& html, Media* media = nullptr);
 // The HTML of a card side that HtmlToText gives back unchanged.
 QString TextToHtml(QStringView text);
 
