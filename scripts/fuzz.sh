@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the card-store fuzz targets with clang (AddressSanitizer + UndefinedBehaviorSanitizer)
+# Builds the fuzz targets with clang (AddressSanitizer + UndefinedBehaviorSanitizer)
 # into build-fuzz/ and runs each one for SECONDS (default 20) from the committed corpus.
 # SECONDS=0 only replays the committed corpus. Exits non-zero when any target finds a problem
 # (a crash, a hang, a sanitizer report, a broken invariant, a leak); the input that caused it
@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(codec edit_file read_sets settings)
+[ ${#targets[@]} -gt 0 ] || targets=(codec edit_file read_sets settings proto templates html package)
 
 for p in clang libclang-rt-14-dev; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -3,9 +3,9 @@
 #include "CardOps.h"
 #include "Codec.h"
 #include "CurrentSet.h"
-#include "Exchange.h"
 #include "Failure.h"
 #include "Files.h"
+#include "Import.h"
 #include "Lock.h"
 #include "SetOps.h"
 
@@ -48,46 +48,71 @@ int list() {
 }
 
 int importSet(const QString& path, const QString& topicsGiven, bool given) {
-    exchange::Table table;
+    exchange::Reading reading;
     try {
-        table = exchange::ReadTable(Main::ReadBytes(path), path);
+        reading = exchange::ReadCards(Main::ReadBytes(path), path);
     } catch (const look::Failure& failure) {
         return fail(path + QStringLiteral(": ") + failure.description());
     }
-    if (!table.problem.isEmpty())
-        return fail(path + QStringLiteral(": ") + table.problem +
+    if (!reading.problem.isEmpty())
+        return fail(path + QLatin1Char(' ') + reading.problem +
                     QStringLiteral(". Nothing was imported."));
-    QStringList topics = topicsOf(topicsGiven);
-    if (given && topics.isEmpty())
+    const QStringList topicsNamed = topicsOf(topicsGiven);
+    if (given && topicsNamed.isEmpty())
         return fail(QStringLiteral("--topics takes two topics as \"Side 1|Side 2\""));
-    if (!given) {
-        if (!table.firstRowIsCard())
-            return fail(path + QStringLiteral(": its first row does not hold two topics; give "
-                                              "them with --topics \"Side 1|Side 2\""));
-        topics = QStringList{table.rows.first().side1, table.rows.first().side2};
-        table.rows.removeFirst();
+    // A set for each deck that holds cards, under the topics the file proposes; all are
+    // checked before the first is made.
+    QVector<exchange::Deck> decks;
+    for (const exchange::Deck& deck : reading.decks)
+        if (!deck.rows.isEmpty()) decks.append(deck);
+    if (given && decks.size() > 1)
+        return fail(path + QStringLiteral(": it holds %1 decks, and --topics names the topics of "
+                                          "one set; leave --topics out to use the decks' own")
+                               .arg(decks.size()));
+    QVector<QStringList> topics;
+    for (exchange::Deck& deck : decks) {
+        if (!given && deck.side1Topic.isEmpty())
+            return fail(path +
+                        (deck.name.isEmpty()
+                             ? QStringLiteral(": its first row does not hold two topics")
+                             : QStringLiteral(": its deck \"%1\" names no topics").arg(deck.name)) +
+                        QStringLiteral("; give them with --topics \"Side 1|Side 2\""));
+        topics.append(given ? topicsNamed : QStringList{deck.side1Topic, deck.side2Topic});
+        if (!given && deck.topicsInFirstRow) deck.rows.removeFirst();
+        const QString refusal = editor::RefuseTopics(topics.last()[0], topics.last()[1]);
+        if (!refusal.isEmpty()) return fail(refusal);
     }
-    const QString refusal = editor::RefuseTopics(topics[0], topics[1]);
-    if (!refusal.isEmpty()) return fail(refusal);
-    if (table.rows.isEmpty())
+    // A list of one row gives its topics and no card.
+    for (qsizetype i = decks.size() - 1; i >= 0; --i)
+        if (decks[i].rows.isEmpty()) decks.remove(i), topics.remove(i);
+    if (decks.isEmpty())
         return fail(path + QStringLiteral(": it holds no cards. No set was created.") +
-                    exchange::SkipReport(table.skipped));
+                    exchange::OmissionReport(reading));
+    int imported = 0, sets = 0;
     try {
         // Before the first start the list of sets is the installed one; no other import may make
-        // it in between.
+        // it in between, nor take the topics checked above.
         const Main::Lock lock;
-        const QString sets = Main::ProgramFile(QStringLiteral("sets.dat"));
-        if (!Main::FileExists(sets))
-            Main::CopyFile(Main::InstalledFile(QStringLiteral("default-sets.dat")), sets);
-        // Checked again as the list is now: another import may have taken the topics meanwhile.
-        QString taken;
-        if (!editor::AddSet(topics[0], topics[1], editor::CardLinesOf(table.rows), &taken))
-            return fail(taken);
+        const QString list = Main::ProgramFile(QStringLiteral("sets.dat"));
+        if (!Main::FileExists(list))
+            Main::CopyFile(Main::InstalledFile(QStringLiteral("default-sets.dat")), list);
+        for (qsizetype i = 0; i < decks.size(); ++i) {
+            QString taken;
+            if (!editor::AddSet(topics[i][0], topics[i][1], editor::CardLinesOf(decks[i].rows),
+                                &taken))
+                return fail(taken + (sets ? QLatin1Char(' ') +
+                                                exchange::ImportReport(reading, imported, sets)
+                                          : QString()));
+            imported += int(decks[i].rows.size()), ++sets;
+        }
     } catch (const look::Failure& failure) {
-        return fail(QStringLiteral("the set could not be made: ") + failure.description() +
-                    QStringLiteral(". No set was created."));
+        return fail(QStringLiteral("the set \"%1|%2\" could not be made: ")
+                        .arg(topics[sets][0], topics[sets][1]) +
+                    failure.description() +
+                    (sets ? QStringLiteral(". ") + exchange::ImportReport(reading, imported, sets)
+                          : QStringLiteral(". No set was created.")));
     }
-    return say(exchange::ImportReport(int(table.rows.size()), table.skipped));
+    return say(exchange::ImportReport(reading, imported, sets));
 }
 
 int exportSet(const QString& set, const QString& path) {
@@ -101,8 +126,8 @@ int exportSet(const QString& set, const QString& path) {
     if (!number || k < 1 || k >= Deckwork::SetLines.size())
         return fail(QStringLiteral("there is no set \"") + set +
                     QStringLiteral("\"; quorvane --list shows the sets"));
-    if (!exchange::IsListFileName(path))
-        return fail(path + QStringLiteral(": the name must end in .csv, .tsv or .txt"));
+    if (!exchange::IsWritableFileName(path))
+        return fail(path + QStringLiteral(": the name must end in .csv, .tsv, .txt or .apkg"));
     const QString refusal = editor::RefuseExportTarget(path);
     if (!refusal.isEmpty()) return fail(refusal);
     int count = 0;
@@ -122,8 +147,9 @@ void AddOptions(QCommandLineParser& parser) {
     parser.addOptions({
         {QStringLiteral("import"),
          QStringLiteral("Add a set made of the cards in FILE, a CSV (comma or semicolon) or "
-                        "tab-separated list; its first row names the topics unless --topics "
-                        "does."),
+                        "tab-separated list, whose first row names the topics unless --topics "
+                        "does; or a set for each deck of an Anki package (.apkg, .colpkg), "
+                        "named after its fields."),
          QStringLiteral("FILE")},
         {QStringLiteral("topics"),
          QStringLiteral("The topics of the set --import adds, as \"Side 1|Side 2\"; every row "
@@ -131,7 +157,8 @@ void AddOptions(QCommandLineParser& parser) {
          QStringLiteral("TOPICS")},
         {QStringLiteral("export"),
          QStringLiteral("Write set SET (its number in --list, or its topics \"Side 1|Side 2\") "
-                        "to FILE: CSV for a name ending in .csv, tab-separated for .tsv or .txt."),
+                        "to FILE: CSV for a name ending in .csv, tab-separated for .tsv or .txt, "
+                        "an Anki package for .apkg."),
          QStringLiteral("SET")},
         {QStringLiteral("list"), QStringLiteral("Print the sets, one a line, numbered.")},
     });

@@ -121,20 +121,20 @@ QString RefuseCardChange() {
            QStringLiteral("), so its cards cannot be changed. Nothing was changed.");
 }
 
-bool ReadCardList(const QString& path, exchange::Table& table) {
-    table = exchange::ReadTable(Main::ReadBytes(path), path);
-    if (table.problem.isEmpty()) return true;
+bool ReadCardList(const QString& path, exchange::Reading& reading) {
+    reading = exchange::ReadCards(Main::ReadBytes(path), path);
+    if (reading.problem.isEmpty()) return true;
     look::dialogs().notice(QStringLiteral("\"") + QFileInfo(path).fileName() +
-                               QStringLiteral("\" cannot be read as a list of cards: ") +
-                               table.problem + QStringLiteral(". Nothing was imported."),
+                               QStringLiteral("\" ") + reading.problem +
+                               QStringLiteral(". Nothing was imported."),
                            look::applicationTitle());
     return false;
 }
 
-void NoCards(const QString& path, const exchange::Table& table, const QString& outcome) {
+void NoCards(const QString& path, const exchange::Reading& reading, const QString& outcome) {
     look::dialogs().notice(QStringLiteral("\"") + QFileInfo(path).fileName() +
                                QStringLiteral("\" holds no cards. ") + outcome +
-                               exchange::SkipReport(table.skipped),
+                               exchange::OmissionReport(reading),
                            look::applicationTitle());
 }
 
@@ -236,31 +236,34 @@ void DeleteSelectedEntry(Lists& lists) {
 
 void ImportCards(Lists& lists, const QString& path) {
     look::Trap trap("Form3.ListView1_OLEDragDrop");
-    exchange::Table table;
+    exchange::Reading reading;
     bool read = false;
     bool changeable = false;
     trap.at(116, [&] { changeable = cardsChangeable(); });
     if (!changeable) return;
-    trap.at(100, [&] { read = ReadCardList(path, table); });
+    trap.at(100, [&] { read = ReadCardList(path, reading); });
     if (!read) return;
+    QVector<exchange::Row> rows;
     trap.at(102, [&] {
-        // A list exported as CSV starts with the set's topics: a header, not a card.
-        if (table.firstRowIsCard() &&
-            table.rows.first().side1 == TrimBlanks(Deckwork::Side1Topic) &&
-            table.rows.first().side2 == TrimBlanks(Deckwork::Side2Topic))
-            table.rows.removeFirst();
+        for (exchange::Deck& deck : reading.decks) {
+            // A list exported as CSV starts with the set's topics: a header, not a card.
+            if (deck.topicsInFirstRow && deck.side1Topic == TrimBlanks(Deckwork::Side1Topic) &&
+                deck.side2Topic == TrimBlanks(Deckwork::Side2Topic))
+                deck.rows.removeFirst();
+            rows += deck.rows;
+        }
     });
-    if (table.rows.isEmpty()) {
-        trap.at(104, [&] { NoCards(path, table, QStringLiteral("No card was added.")); });
+    if (rows.isEmpty()) {
+        trap.at(104, [&] { NoCards(path, reading, QStringLiteral("No card was added.")); });
         return;
     }
     const bool added = trap.at(
-        106, [&] { Main::AppendLines(Deckwork::SetFilePath, header(), CardLinesOf(table.rows)); });
+        106, [&] { Main::AppendLines(Deckwork::SetFilePath, header(), CardLinesOf(rows)); });
     trap.at(110, [&] { FillTheList(lists); });
     trap.at(112, [&] { lists.selectCard(lists.cards.count()); });
     if (added) {
         trap.at(114, [&] {
-            look::dialogs().notice(exchange::ImportReport(int(table.rows.size()), table.skipped),
+            look::dialogs().notice(exchange::ImportReport(reading, int(rows.size()), 1),
                                    look::applicationTitle());
         });
     }

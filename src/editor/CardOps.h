@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Exchange.h"
+#include "Import.h"
 #include "ListModel.h"
 
 #include <QString>
@@ -40,11 +40,11 @@ QString RefuseCard(const QString& side1, const QString& side2);
 // the set's own file as it is now; the working copy is then made from that file.
 QString RefuseCardChange();
 
-// The rows of the list file `path`; false, with the reason shown, when it cannot be read as a
-// list at all. Throws look::Failure when it cannot be read.
-bool ReadCardList(const QString& path, exchange::Table& table);
-// Says that the list file `path` gave no card, and what came of it (`outcome`).
-void NoCards(const QString& path, const exchange::Table& table, const QString& outcome);
+// The decks of the file `path`, whatever its format; false, with the reason shown, when it cannot
+// be read at all. Throws look::Failure when it cannot be read.
+bool ReadCardList(const QString& path, exchange::Reading& reading);
+// Says that the file `path` gave no card, and what came of it (`outcome`).
+void NoCards(const QString& path, const exchange::Reading& reading, const QString& outcome);
 // The card lines of rows.
 QStringList CardLinesOf(const QVector<exchange::Row>& rows);
 

@@ -1,8 +1,8 @@
 #include "Form3.h"
 
 #include "CardOps.h"
-#include "Exchange.h"
 #include "Files.h"
+#include "Import.h"
 #include "SetOps.h"
 #include "Trap.h"
 
@@ -30,8 +30,9 @@ QFont arialBold(qreal points) {
     return font;
 }
 
-// Takes a .csv, .tsv or .txt file dropped on a list. The import runs once the drop is over, so
-// that its questions do not keep the program the file came from waiting.
+// Takes a file of a kind the program reads (a list, an Anki package) dropped on a list. The import
+// runs once the drop is over, so that its questions do not keep the program the file came from
+// waiting.
 class FileDrop final : public QObject {
 public:
     FileDrop(QAbstractItemView* view, std::function<void(const QString&)> take)
@@ -46,7 +47,7 @@ public:
         auto* drop = static_cast<QDropEvent*>(event);
         const QList<QUrl> urls = drop->mimeData()->urls();
         const QString path = urls.size() == 1 ? urls.first().toLocalFile() : QString();
-        if (!exchange::IsListFileName(path)) {
+        if (!exchange::IsReadableFileName(path)) {
             drop->ignore();
             return true;
         }
@@ -61,7 +62,7 @@ private:
     std::function<void(const QString&)> take_;
 };
 
-// The set list's context menu, and files dropped on the lists: cards in and out as plain text.
+// The set list's context menu, and files dropped on the lists: cards in and out of other programs.
 void armFileTransfer(QTreeView* sets, QTreeView* cards, editor::Lists& lists) {
     auto* import = new QAction(QStringLiteral("Import Cards From File…"), sets);
     import->setObjectName(QStringLiteral("mnuImport"));

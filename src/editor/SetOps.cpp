@@ -113,8 +113,8 @@ void putInHand(look::Trap& trap, int first, Lists& lists, int listed) {
     trap.at(first + 8, [&] { lists.NewSetSelected = true; });
 }
 
-const QString kListNames =
-    QStringLiteral("A set is written to a name ending in .csv, .tsv or .txt. Nothing was written.");
+const QString kListNames = QStringLiteral(
+    "A set is written to a name ending in .csv, .tsv, .txt or .apkg. Nothing was written.");
 
 }  // namespace
 
@@ -259,39 +259,61 @@ void ImportSet(Lists& lists, const QString& dropped) {
             path = look::dialogs().chooseFile(QStringLiteral("Import Cards From File"), {}, false);
     });
     if (path.isEmpty()) return;
-    exchange::Table table;
+    exchange::Reading reading;
     bool read = false;
-    trap.at(102, [&] { read = ReadCardList(path, table); });
+    trap.at(102, [&] { read = ReadCardList(path, reading); });
     if (!read) return;
-    bool firstRow = false;
-    trap.at(104, [&] {
-        if (!table.firstRowIsCard()) return;
-        const exchange::Row& row = table.rows.first();
-        if (!RefuseTopics(row.side1, row.side2).isEmpty()) return;
-        firstRow = look::dialogs().question(
-            QStringLiteral("Use the first row, \"") + row.side1 + QStringLiteral("\" and \"") +
-                row.side2 +
-                QStringLiteral("\", as the topics of the new set? With No you type the topics, "
-                               "and the first row stays a card."),
-            look::applicationTitle());
-    });
-    QString t1, t2;
-    if (firstRow) {
-        t1 = table.rows.first().side1, t2 = table.rows.first().side2;
-        table.rows.removeFirst();
-    } else if (!askTopics(trap, 106, t1, t2)) {
+    // A set for each deck that holds cards; the last one made is put in hand.
+    int listed = 0, imported = 0, sets = 0;
+    bool declined = false, failed = false;
+    for (exchange::Deck& deck : reading.decks) {
+        if (deck.rows.isEmpty()) continue;
+        bool proposed = false;
+        trap.at(104, [&] {
+            if (deck.side1Topic.isEmpty() ||
+                !RefuseTopics(deck.side1Topic, deck.side2Topic).isEmpty())
+                return;
+            const QString topics = QStringLiteral("\"") + deck.side1Topic +
+                                   QStringLiteral("\" and \"") + deck.side2Topic +
+                                   QStringLiteral("\"");
+            proposed = look::dialogs().question(
+                deck.topicsInFirstRow
+                    ? QStringLiteral("Use the first row, ") + topics +
+                          QStringLiteral(", as the topics of the new set? With No you type the "
+                                         "topics, and the first row stays a card.")
+                    : QStringLiteral("Make a set of the deck \"") + deck.name +
+                          QStringLiteral("\" with the topics ") + topics +
+                          QStringLiteral("? With No you type the topics."),
+                look::applicationTitle());
+        });
+        QString t1, t2;
+        if (proposed) {
+            t1 = deck.side1Topic, t2 = deck.side2Topic;
+            if (deck.topicsInFirstRow) deck.rows.removeFirst();
+        } else if (!askTopics(trap, 106, t1, t2)) {
+            declined = true;
+            continue;
+        }
+        if (deck.rows.isEmpty()) continue;
+        // The topics are checked again as the list is now, which another copy may have changed.
+        int made = 0;
+        QString refusal;
+        if (!trap.at(116, [&] { made = AddSet(t1, t2, CardLinesOf(deck.rows), &refusal); }) ||
+            !made) {
+            if (!refusal.isEmpty()) trap.at(130, [&] { tell(refusal); });
+            failed = true;
+            continue;
+        }
+        listed = made;
+        imported += int(deck.rows.size()), ++sets;
+    }
+    if (sets == 0) {
+        if (!declined && !failed)
+            trap.at(114, [&] { NoCards(path, reading, QStringLiteral("No set was created.")); });
         return;
     }
-    if (table.rows.isEmpty()) {
-        trap.at(114, [&] { NoCards(path, table, QStringLiteral("No set was created.")); });
-        return;
-    }
-    int listed = 0;
-    QString refusal;
-    if (!trap.at(116, [&] { listed = AddSet(t1, t2, CardLinesOf(table.rows), &refusal); })) return;
-    if (!refusal.isEmpty()) return tell(refusal);
     putInHand(trap, 118, lists, listed);
-    trap.at(128, [&] { tell(exchange::ImportReport(int(table.rows.size()), table.skipped)); });
+    trap.at(128, [&] { tell(exchange::ImportReport(reading, imported, sets)); });
 }
 
 int AddSet(const QString& side1, const QString& side2, const QStringList& cards, QString* refusal) {
@@ -340,7 +362,7 @@ QByteArray ExportedSet(int k, const QString& fileName, int* count) {
     QVector<exchange::Row> cards;
     for (const Entry& entry : CardEntries(lines)) cards.append({entry.text, entry.subItem});
     if (count) *count = int(cards.size());
-    return exchange::WriteTable(TrimBlanks(fields.value(0)), TrimBlanks(fields.value(1)), cards,
+    return exchange::WriteCards(TrimBlanks(fields.value(0)), TrimBlanks(fields.value(1)), cards,
                                 fileName);
 }
 
@@ -364,7 +386,7 @@ void ExportSet(Lists& lists) {
     if (path.isEmpty()) return;
     QString refusal;
     trap.at(104, [&] {
-        refusal = exchange::IsListFileName(path) ? RefuseExportTarget(path) : kListNames;
+        refusal = exchange::IsWritableFileName(path) ? RefuseExportTarget(path) : kListNames;
         if (!refusal.isEmpty()) tell(refusal);
     });
     if (refusal.isEmpty()) trap.at(106, [&] { Main::WriteBytes(path, ExportedSet(k, path)); });

@@ -24,7 +24,8 @@ void DeleteSelectedSet(Lists& lists);
 // "Go Back To Default Flashcards".
 void RestoreInstalledSets(Lists& lists);
 // "Import Cards From File…" (the file is asked for), or a file dropped on the set list: a new set
-// of the file's cards, put in hand. Its topics are the first row's when the user takes them.
+// for each deck of the file that holds cards (a list is one), the last one put in hand. Its
+// topics are those the file proposes (a list's first row) when the user takes them.
 void ImportSet(Lists& lists, const QString& dropped = {});
 // "Export Set To File…": the highlighted set, or else the set in hand, to a file asked for.
 void ExportSet(Lists& lists);
@@ -35,7 +36,7 @@ void ExportSet(Lists& lists);
 // as they were; a process killed on the way leaves the set whole or not there.
 int AddSet(const QString& side1, const QString& side2, const QStringList& cards,
            QString* refusal = nullptr);
-// Set k of SetLines written for `fileName` (exchange::WriteTable); `count` gets its number of
+// Set k of SetLines written for `fileName` (exchange::WriteCards); `count` gets its number of
 // cards. Reads the set's file and nothing else. Throws look::Failure.
 QByteArray ExportedSet(int k, const QString& fileName, int* count = nullptr);
 

@@ -228,11 +228,4 @@ QString SkipReport(const QVector<int>& skipped) {
         .arg(QLocale(QLocale::English).toString(qlonglong(skipped.size())), lines.join(u", "));
 }
 
-QString ImportReport(int imported, const QVector<int>& skipped) {
-    return QStringLiteral("Imported %1 %2.")
-               .arg(QLocale(QLocale::English).toString(imported),
-                    imported == 1 ? QStringLiteral("card") : QStringLiteral("cards")) +
-           SkipReport(skipped);
-}
-
 }  // namespace exchange

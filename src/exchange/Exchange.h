@@ -41,7 +41,5 @@ QByteArray WriteTable(const QString& side1Topic, const QString& side2Topic,
 
 // " 3 rows were skipped (lines 14, 27, 31): a side was empty or held '|'." or an empty text.
 QString SkipReport(const QVector<int>& skipped);
-// "Imported 1,203 cards." followed by the skip report.
-QString ImportReport(int imported, const QVector<int>& skipped);
 
 }  // namespace exchange

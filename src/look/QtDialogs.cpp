@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace look {
 namespace {
@@ -47,14 +48,23 @@ bool QtDialogs::question(const QString& text, const QString& title) {
 }
 
 QString QtDialogs::chooseFile(const QString& title, const QString& suggested, bool save) {
-    static const QString lists = QStringLiteral(
-        "Lists of cards (*.csv *.tsv *.txt);;CSV (*.csv);;Tab-separated (*.tsv *.txt);;"
-        "All files (*)");
-    QFileDialog dialog(QApplication::activeWindow(), title, QDir::homePath(), lists);
+    static const QString read = QStringLiteral(
+        "Cards (*.csv *.tsv *.txt *.apkg *.colpkg);;CSV (*.csv);;Tab-separated (*.tsv *.txt);;"
+        "Anki packages (*.apkg *.colpkg);;All files (*)");
+    static const QString written = QStringLiteral(
+        "CSV (*.csv);;Tab-separated (*.tsv *.txt);;Anki package (*.apkg);;All files (*)");
+    QFileDialog dialog(QApplication::activeWindow(), title, QDir::homePath(),
+                       save ? written : read);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // A name typed without an extension is written as CSV.
+    // A name typed without an extension is written as CSV, or as the kind of file chosen.
     if (save) dialog.setDefaultSuffix(QStringLiteral("csv"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        QString suffix = filter.section(QLatin1String("*."), 1, 1);
+        const qsizetype end = suffix.indexOf(QRegularExpression(QStringLiteral("[^a-z]")));
+        if (end >= 0) suffix.truncate(end);
+        dialog.setDefaultSuffix(suffix);
+    });
     if (!suggested.isEmpty()) dialog.selectFile(suggested);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }

@@ -1,4 +1,5 @@
 // The card editor: cards and sets added, edited, deleted, picked, restored, imported, exported.
+#include "Archive.h"
 #include "CardOps.h"
 #include "Codec.h"
 #include "CurrentSet.h"
@@ -120,7 +121,17 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
         {"drop 2/w.pdf", "shown="},
         {"export 1/w.dat",
          "shown=prompt(Export Set To File): StatesCapitals.csv [save] + notice(Quorvane): A set "
-         "is written to a name ending in .csv, .tsv or .txt. Nothing was written.; w.dat=<none>"},
+         "is written to a name ending in .csv, .tsv, .txt or .apkg. Nothing was written.; "
+         "w.dat=<none>"},
+        // A package dropped on the set list whose topics are taken: the user types others.
+        {"export 2/w.apkg", "shown=prompt(Export Set To File): WordMeaning.csv [save]"},
+        {"drop 2/w.apkg/Wo/Me",
+         "shown=prompt(Quorvane): Enter topic for Side 1:\r\n(for example States) [] + "
+         "prompt(Quorvane): Enter topic for Side 2:\r\n(for example Capitals) [] + "
+         "notice(Quorvane): Imported 2 cards.; set=5; cards=hola|hello,hola|hello"},
+        {"drop 1/w.apkg",
+         "shown=notice(Quorvane): Imported 2 cards.; cards=hola|hello,hola|hello,hola|hello,"
+         "hola|hello"},
     };
     const auto outside = box.outside();
     for (const auto& [step, expected] : steps) {
@@ -144,6 +155,15 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
         EXPECT_TRUE(d.scriptUsed() && d.reports().isEmpty());
         QCoreApplication::processEvents();
     }
+    // A workbook is refused in one line, and nothing is written.
+    box.write("../lists/book.xlsx", exchange::WriteArchive({{"xl/workbook.xml", "<workbook/>"}}));
+    const auto inside = box.inside();
+    d.shown.clear();
+    act("import/book.xlsx");
+    EXPECT_EQ(d.shown.last(),
+              "notice(Quorvane): \"book.xlsx\" is a spreadsheet workbook: save it "
+              "as CSV first. Nothing was imported.");
+    EXPECT_EQ(box.inside(), inside);
 }
 
 // A file gone, changed or replaced under the open editor, then a step: reported, nothing lost.

@@ -1,33 +1,42 @@
 #!/usr/bin/env bash
 # The verbs of the command line, run as a user runs them, without a display, on the lists in
-# tests/data (written by Python's csv module: make-lists.py). Each row gives the arguments
-# (@ stands for tests/data/, % for a folder outside the card folder), the exit status and what the
-# program said, and then a file and its bytes as printf writes them. A verb that fails changes
-# nothing in the card folder.
+# tests/data (written by Python's csv module: make-lists.py) and the Anki packages and other
+# files that tests/data/make-packages.py writes. Each row gives the arguments (@ stands for
+# tests/data/, % for the packages' folder, outside the card folder), the exit status and what the
+# program said, and then a file (in the card folder, or %) and its bytes as printf writes them. A
+# verb that fails changes nothing in the card folder.
 #   tests/cli/cli-test.sh PROGRAM_FOLDER
 set -uo pipefail
+program_folder=$1
 program=$1/quorvane
 data=$(cd "$(dirname "$0")/../data" && pwd)
-dir=$(mktemp -d)
-out=$(mktemp -d)
-trap 'rm -rf "$dir" "$out"' EXIT
-cp "$1/default-sets.dat" "$1/default.dat" "$dir"
+base=$(mktemp -d)
+trap 'rm -rf "$base"' EXIT
+pk=$base/packages
+/usr/bin/python3 "$data/make-packages.py" "$pk" || exit 1
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 snapshot() { (cd "$dir" && find . -type f -print0 | sort -z | xargs -0 md5sum); }
+# A new card folder, as before the first start.
+fresh() {
+    dir=$(mktemp -d -p "$base")
+    cp "$program_folder/default-sets.dat" "$program_folder/default.dat" "$dir"
+}
+fresh
 
 row() {
-    local arguments=$1 status=$2 said=$3 file=${4:-} bytes=${5:-} before got
+    local arguments=$1 status=$2 said=$3 file=${4:-} bytes=${5:-} before out
     before=$(snapshot)
     # shellcheck disable=SC2086 # the arguments are split at blanks
-    arguments=${arguments//@/$data/}
-    got=$(cd "$dir" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
-        "$program" --folder "$dir" ${arguments//%/$out/} 2>&1)
-    got="$? ${got//$data\//@}"
-    got=${got//$out\//%}
-    [ "$got" = "$status $said" ] || fail "$arguments: said \"$got\", not \"$status $said\""
+    arguments=${arguments//%/$pk/}
+    out=$(cd "$dir" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+        "$program" --folder "$dir" ${arguments//@/$data/} 2>&1)
+    out="$? ${out//$data\//@}"
+    out=${out//$pk\//%}
+    arguments=${arguments//$pk\//%}
+    [ "$out" = "$status $said" ] || fail "$arguments: said \"$out\", not \"$status $said\""
     [ "$status" = 0 ] || [ "$(snapshot)" = "$before" ] || fail "$arguments changed the card folder"
-    file=${file//%/$out/}
+    file=${file/#%/$pk/}
     [ -z "$file" ] || cmp -s "${file/#[!\/]*/$dir/$file}" <(printf "$bytes") ||
         fail "$arguments: $file holds $(cat -A "${file/#[!\/]*/$dir/$file}" 2>&1)"
 }
@@ -60,8 +69,8 @@ row "--list" 0 "1. States|Capitals
 6. Ελληνικά|Greek
 7. Español|English"
 row "--import @gone.csv" 1 "quorvane: @gone.csv: File not found"
-row "--import @open.csv" 1 \
-    "quorvane: @open.csv: a quote in the row on line 2 is never closed. Nothing was imported."
+row "--import @open.csv" 1 "quorvane: @open.csv cannot be read as a list of cards: a quote in \
+the row on line 2 is never closed. Nothing was imported."
 row "--import @comma.csv --topics Tab|Sep" 1 "quorvane: The topics \"Tab\" and \"Sep\" would store \
 the set in the file \"TabSep.dat\", which is already in use. Please choose other topics. No set \
 was created."
@@ -69,16 +78,98 @@ row "--import @comma.csv --topics A/B|C" 1 "quorvane: A topic cannot contain \"|
 line break, because the list of sets uses them to tell the topics apart. No set was created."
 row "--import @comma.csv --topics AB" 1 "quorvane: --topics takes two topics as \"Side 1|Side 2\""
 # An export never writes into the card folder, whatever leads there, nor over anything but a file.
-ln -s "$dir/WordMeaning.dat" "$out/link.csv"
-mkfifo "$out/pipe.csv"
+ln -s "$dir/WordMeaning.dat" "$pk/link.csv"
+mkfifo "$pk/pipe.csv"
 row "--export 1 out.csv" 1 "quorvane: \"out.csv\" is in the card folder, whose files only the \
 program writes. Nothing was written."
 row "--export 1 %link.csv" 1 "quorvane: \"%link.csv\" is in the card folder, whose files only the \
 program writes. Nothing was written."
 row "--export 1 %pipe.csv" 1 "quorvane: \"%pipe.csv\" is not a plain file. Nothing was written."
 row "--export 8 x.csv" 1 "quorvane: there is no set \"8\"; quorvane --list shows the sets"
-row "--export 1 sets.dat" 1 "quorvane: sets.dat: the name must end in .csv, .tsv or .txt"
+row "--export 1 sets.dat" 1 "quorvane: sets.dat: the name must end in .csv, .tsv, .txt or .apkg"
 row "--list --topics A|B" 1 "quorvane: give one of --import FILE [--topics \"Side 1|Side 2\"], \
 --export SET FILE and --list (see --help)"
 row "--list --colour" 1 "Quorvane: Unknown option 'colour'."
+
+# Anki packages. One deck (a .colpkg, legacy layout) is one set, its topics its fields' names.
+row "--import %one-deck.colpkg" 0 "Imported 2 cards." FrontBack.dat 'Front|Back\r\nHund|dog\r\ndog|Hund\r\n'
+row "--import %rules.latest.apkg --topics A|B" 1 "quorvane: %rules.latest.apkg: it holds 6 decks, \
+and --topics names the topics of one set; leave --topics out to use the decks' own"
+# What is none of the formats read is refused in one line, and nothing is written.
+row "--import %book.xlsx" 1 \
+    "quorvane: %book.xlsx is a spreadsheet workbook: save it as CSV first. Nothing was imported."
+row "--import %sheet.ods" 1 \
+    "quorvane: %sheet.ods is a spreadsheet workbook: save it as CSV first. Nothing was imported."
+row "--import %binary.txt" 1 "quorvane: %binary.txt is not a list of cards: it holds binary data \
+(NUL bytes). Nothing was imported."
+row "--import %other.db" 1 \
+    "quorvane: %other.db is a database of another kind, not an Anki package. Nothing was imported."
+row "--import %bomb.apkg" 1 "quorvane: %bomb.apkg cannot be read as an Anki package: its member \
+\"collection.anki2\" unpacks to more than 1,000 times its packed size. Nothing was imported."
+row "--import %zstd-bomb.apkg" 1 "quorvane: %zstd-bomb.apkg cannot be read as an Anki package: \
+its collection unpacks to more than 1,000 times its packed size. Nothing was imported."
+row "--import %not-a-database.apkg" 1 "quorvane: %not-a-database.apkg cannot be read as an Anki \
+package: its collection is not a database that can be read (file is not a database). Nothing was \
+imported."
+# The stub that tells older programs to update is never taken for the collection.
+row "--import %latest-no-collection.apkg" 1 "quorvane: %latest-no-collection.apkg cannot be read \
+as an Anki package: its collection \"collection.anki21b\" is missing. Nothing was imported."
+# Text in UTF-16, as spreadsheets save "Unicode text".
+row "--import %unicode.txt" 0 "Imported 1 card." "WortWörter.dat" \
+    'Wort|W\xc3\xb6rter\r\n\xce\x93\xce\xac\xcf\x84\xce\xb1|cat\r\n'
+
+# A set out as a package and in again, into another card folder, gives the same card file; the
+# package is a schema-11 collection that SQLite opens.
+printf 'a  b <i>&amp; [sound:x.mp3]\tc caf\xe9 "q"\r\nx &nbsp; y\t\xe0 \x80\r\n' >"$pk/tricky.tsv"
+row "--import %tricky.tsv --topics Tricky|Sides" 0 "Imported 2 cards."
+for set in WordMeaning TrickySides FrontBack; do
+    number=$(grep -n "|$set.dat" "$dir/sets.dat" | cut -d: -f1)
+    cards=$(($(wc -l <"$dir/$set.dat") - 1))
+    row "--export $((number - 1)) %$set.apkg" 0 "Exported $cards cards."
+    /usr/bin/python3 -c 'import sqlite3, sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+assert sorted(z.namelist()) == ["collection.anki2", "media"] and z.read("media") == b"{}"
+open(sys.argv[2], "wb").write(z.read("collection.anki2"))
+db = sqlite3.connect(sys.argv[2])
+tables = {r[0] for r in db.execute("SELECT name FROM sqlite_master WHERE type = \"table\"")}
+assert tables == {"col", "notes", "cards", "revlog", "graves"}, tables
+assert db.execute("SELECT ver FROM col").fetchone() == (11,)
+assert db.execute("SELECT count(*) FROM notes").fetchone() == (int(sys.argv[3]),)
+assert db.execute("SELECT count(*) FROM cards").fetchone() == (int(sys.argv[3]),)' \
+        "$pk/$set.apkg" "$base/$set.anki2" "$cards" || fail "$set.apkg is no schema-11 collection"
+    home=$dir
+    fresh
+    row "--import %$set.apkg" 0 "Imported $cards cards."
+    cmp -s "$home/$set.dat" "$dir/$set.dat" || fail "$set.dat came back as $(cat -A "$dir/$set.dat")"
+    dir=$home
+done
+
+# Each layout gives the same sets: a set for each deck that holds cards, decks whose topics
+# clash named by the deck, and one report.
+report="Imported 10 cards into 6 sets. 2 cards were skipped: a side was empty or held '|'. Left \
+out: 2 pictures and 1 sound (a card holds text only), 1 image-occlusion note (2 cards)."
+for layout in legacy 2.1 latest; do
+    fresh
+    row "--import %rules.$layout.apkg" 0 "$report"
+    row "--list" 0 "1. States|Capitals
+2. Text|Back Extra
+3. German: Front|Back
+4. Media: Front|Back
+5. Reversed: Front|Back
+6. Word|Meaning
+7. Typing: Front|Back"
+    # The rule, the set file its deck gives, and what the file holds (\x7c is "|").
+    while IFS='|' read -r rule file bytes; do
+        cmp -s "$dir/$file" <(printf "$bytes") ||
+            fail "$layout, $rule: $file holds $(cat -A "$dir/$file" 2>&1)"
+    done <<'EOF'
+reversed: a card for each template|Reversed FrontBack.dat|Reversed: Front\x7cBack\r\nHund\x7cdog\r\ndog\x7cHund\r\n
+cloze with a hint, a number used twice|TextBack Extra.dat|Text\x7cBack Extra\r\n[city] is in Germany; [...] again\x7cBerlin is in Germany; Berlin again Europe\r\nBerlin is in [...]; Berlin again\x7cBerlin is in Germany; Berlin again Europe\r\nThe [...] flows\x7cThe Rhine flows\r\n
+{{#F}} and {{^F}} sections|WordMeaning.dat|Word\x7cMeaning\r\nBaum green\x7ctree\r\nHaus\x7chouse n.\r\n
+type-in answer on Side 2 only|Typing FrontBack.dat|Typing: Front\x7cBack\r\nMaus\x7cmouse\r\n
+subdeck|German FrontBack.dat|German: Front\x7cBack\r\nT\xfcr\x7cdoor\r\n
+HTML to text, media left out|Media FrontBack.dat|Media: Front\x7cBack\r\nKatze &  Co\x7ccat\r\n
+EOF
+done
 exit $failed
+

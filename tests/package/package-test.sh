@@ -99,7 +99,7 @@ for f in ./usr/bin/quorvane'->'../lib/quorvane/quorvane ./usr/lib/quorvane/quorv
     grep -qxF "$f" <<<"$contents" || fail "the package lacks $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in fonts-liberation qt6-qpa-plugins libqt6widgets6 libc6 libcsv3; do
+for d in fonts-liberation qt6-qpa-plugins libqt6widgets6 libc6 libcsv3 libzip4 libsqlite3-0 libzstd1; do
     grep -q "\b$d\b" <<<"$depends" || fail "no dependency on $d: $depends"
 done
 
