@@ -9,12 +9,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDropEvent>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 #include <functional>
 
@@ -131,6 +133,14 @@ Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
     connect(PushButton7, &QPushButton::clicked, this,
             [this] { editor::DeleteSelectedSet(lists_); });
     armFileTransfer(ListView2, ListView1, lists_);
+    // A sync tool or the command line changing the card folder shows in the lists at once; the
+    // changes come in bursts, so the lists follow once a burst is over.
+    auto* folder = new QFileSystemWatcher({Main::CardFolder()}, this);
+    auto* settled = new QTimer(this);
+    settled->setSingleShot(true);
+    settled->setInterval(200);
+    connect(folder, &QFileSystemWatcher::directoryChanged, settled, qOverload<>(&QTimer::start));
+    connect(settled, &QTimer::timeout, this, [this] { editor::ShowFilesAsTheyAre(lists_); });
 
     const QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
     if (screen) move(screen->availableGeometry().center() - rect().center());

@@ -208,6 +208,21 @@ void PickSet(Lists& lists) {
     trap.at(110, [&] { showSets(lists); });
 }
 
+void ShowFilesAsTheyAre(Lists& lists) {
+    look::Trap trap("Form3.FolderChanged");
+    trap.at(100, [&] {
+        if (!Deckwork::FollowSets()) return;
+        showSets(lists);
+        FillTheList(lists);
+    });
+    trap.at(102, [&] {
+        const int k = lists.selectedCard();
+        if (!Deckwork::FollowSetFile()) return;
+        FillTheList(lists);
+        lists.selectCard(k);
+    });
+}
+
 void CreateNewSet(Lists& lists) {
     look::Trap trap("Form3.PushButton6_Click");
     QString t1, t2;

@@ -17,6 +17,9 @@ class Lists;
 void FillTheSets(Lists& lists);
 // A click in the set list: the highlighted set becomes the set in hand.
 void PickSet(Lists& lists);
+// After another program changed the card folder: the set list shows sets.dat as it is now (the
+// set in hand stays in hand), and the card list the set's file as it is now.
+void ShowFilesAsTheyAre(Lists& lists);
 // "Create New Set".
 void CreateNewSet(Lists& lists);
 // "Delete Selected Set".

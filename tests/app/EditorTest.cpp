@@ -257,6 +257,11 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
          "reports=; copy=StatesCapitals.dat,default.dat; shown=notice(Quorvane): The set "
          "\"States/Capitals\" has no card file of its own in the list of sets, so its cards cannot "
          "be changed. Nothing was changed."},
+        // Files changed outside show in the open editor.
+        {"user.dat:Spanish|English\r\nGato|Cat\r\n", "wait", "cards=Gato|Cat; copy=user.dat"},
+        {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nC|D|CD.dat\r\nSpanish|English|"
+         "user.dat\r\n",
+         "wait", "sets=States/Capitals,C/D,Spanish/English; set=3; cards=Rojo|Red,Verde|Green"},
         // The list changed outside: the set in hand stays in hand, and a set is deleted only
         // as its line now stands.
         {"sets.dat:Sets\r\nStates|Capitals|StatesCapitals.dat\r\nC|D|CD.dat\r\nSpanish|English|"
@@ -298,7 +303,10 @@ TEST_F(Program, AFileGoneFromUnderTheEditorLosesNothingElse) {
         if (v.contains('>')) QFile::link(v.section('>', 1), box.path(name));
         auto before = box.inside();
         d.shown.clear();
-        for (const QString& one : step.split(" then ")) act(one);
+        // "wait": for the open editor to see what changed in the folder
+        for (const QString& one : step.split(" then "))
+            one == "wait" ? (void)QTest::qWaitFor([&] { return look(expected) == expected; }, 20000)
+                          : act(one);
         EXPECT_EQ(look(expected), expected);
         auto after = box.inside();
         for (const QString& item : expected.split("; ")) {

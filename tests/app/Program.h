@@ -67,9 +67,9 @@ protected:
 
     // One editor step, "verb k/answer/answer": add, edit k, delete k (card k clicked first, 0
     // for none), create, pick k (set k clicked, 0 beside the entries), remove k (set k
-    // highlighted by keys), restore, back, open (Edit Cards), restart, import or export k (set k
-    // highlighted by keys, from the menu) or drop k (on ListView k) with a list file beside the
-    // card folder as first answer; answers go to its prompts, "yes" and "no" to its questions.
+    // highlighted by keys), restore, back, open (Edit Cards), restart, import or export k
+    // (set k highlighted by keys, from the menu) or drop k (on ListView k) with a list file beside
+    // the card folder as first answer; answers go to its prompts, "yes" and "no" to its questions.
     void act(const QString& step);
     void drop(const char* name, const QString& path);
     // The state `expected` names, as "key=value; ...": cards, sets, marked (highlighted card),
