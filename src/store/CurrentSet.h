@@ -50,7 +50,7 @@ void MakeWorkingCopy();
 bool FollowSetFile();
 // ReadSets again when sets.dat has changed since SetLines was read. The set in hand stays in
 // hand wherever its line has gone (SelectedSet follows it, and is stored); true when anything
-// was read.
+// was read. Throws look::Failure when the new choice cannot be stored.
 bool FollowSets();
 // FollowSetFile, then reads the working copy into CardLines and CardCount. Throws look::Failure.
 void LoadInUseCards();
