@@ -50,12 +50,6 @@ void setSelected(QRadioButton* button, bool selected) {
     button->setAutoExclusive(true);
 }
 
-bool isNumber(const QString& text) {
-    bool ok = false;
-    text.trimmed().toDouble(&ok);
-    return ok;
-}
-
 }  // namespace
 
 QString AppTitleFrom(const QString& productTitle) {
@@ -298,9 +292,9 @@ void Form1::storeCombo(QComboBox* combo, const char* key) {
 
 void Form1::sizeGuard() {
     // Sizes beyond what a font can take would stall the card window just as a word would.
-    const QString text = Combo1->currentText();
-    const double size = text.trimmed().toDouble();
-    if (!isNumber(text) || size <= 0 || size > kLargestFontSize)
+    // Not a number either: NaN, which fails both comparisons.
+    const std::optional<double> size = FontSize(Combo1->currentText());
+    if (!size || !(*size > 0 && *size <= kLargestFontSize))
         Combo1->setCurrentText(QStringLiteral("28"));
 }
 

@@ -171,12 +171,12 @@ void Form2::Form_Resize() {
     });
     trap.at(116, [&] { Picture1->setPicture(stretched); });
     trap.at(118, [&] {
-        bool number = false;
-        const double size = options_.Combo1Text().toDouble(&number);
-        if (!number) throw look::Failure(look::failures::TypeMismatch);
-        if (!(size > 0 && size <= kLargestFontSize)) throw look::Failure(look::failures::Overflow);
+        const std::optional<double> size = FontSize(options_.Combo1Text());
+        if (!size) throw look::Failure(look::failures::TypeMismatch);
+        if (!(*size > 0 && *size <= kLargestFontSize))
+            throw look::Failure(look::failures::Overflow);
         QFont font(options_.Combo2Text());
-        font.setPointSizeF(size);
+        font.setPointSizeF(*size);
         Picture1->setCardFont(font);
     });
     trap.at(120, [&] { ShowNext(); });

@@ -102,9 +102,11 @@ TEST_F(Program, OptionsAreStoredWhenPickedAndTheSizeBoxKeepsANumber) {
     emit main->Combo1->activated(main->Combo1->currentIndex());
     for (const auto& [typed, kept] : {std::pair{"37", "37"},
                                       {"12.5", "12.5"},
+                                      {"72,5", "72,5"},  // the user's decimal comma
                                       {"", "28"},
                                       {"big", "28"},
                                       {"0", "28"},
+                                      {"nan", "28"},
                                       {"1e9", "28"}}) {
         main->Combo1->lineEdit()->setText(typed);
         QFocusEvent out(QEvent::FocusOut);

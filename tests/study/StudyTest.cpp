@@ -332,6 +332,7 @@ TEST(CardWindow, ShowsTheCardPictureStretchedAndReportsWhatItCannotUse) {
         {"HAND-M.CUR", "no picture", "28", "Form2.Form_Load@104: Invalid picture", 0},
         {"", {}, "abc", "Form2.Form_Resize@118: Type mismatch", 0},
         {"", {}, "99999", "Form2.Form_Resize@118: Overflow", 0},
+        {"", {}, "72,5", "", 0},  // the user's decimal comma
     };
     for (const auto& [file, bytes, size, report, corner] : cases) {
         Window w("Q|A\r\n");
