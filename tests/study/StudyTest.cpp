@@ -145,26 +145,10 @@ TEST(ProcessMessages, EachKeyRunsItsStepOnceAndAFailingStepIsReported) {
               "next prev closeDeckwork.ProcessMessages@108: Device I/O error");
 }
 
-// Ink on white alike: left and bottom edges within two pixels, amount within 3%, darkest grey.
-static bool alike(const QImage& a, const QImage& b) {
-    const auto ink = [](const QImage& image) {
-        QList<double> ink = {1e9, 0, 0, 255};
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (const int g = qGray(image.pixel(x, y)); g < 255)
-                    ink = {std::min(ink[0], double(x)), double(y), ink[2] + 255 - g,
-                           std::min(ink[3], double(g))};
-        return ink;
-    };
-    const QList<double> i = ink(a), j = ink(b);
-    return std::abs(i[0] - j[0]) <= 2 && std::abs(i[1] - j[1]) <= 2 &&
-           std::abs(i[2] - j[2]) <= j[2] * 0.03 && std::abs(i[3] - j[3]) <= 2;
-}
-
 // Texts come out exactly where and as Qt draws them, in any colour, size and script, also when
-// laid out once and kept. A step repaints what changed, and then the screen shows the new card
-// alone.
-TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
+// laid out once and kept; a grey picture as Qt converts it. (That a step repaints all it changes,
+// whatever the text, fuzz_card_text checks.)
+TEST(CardImage, DrawsTextAndPictureAsQtDoes) {
     QImage picture(1900, 420, QImage::Format_RGB32);
     picture.fill(Qt::white);
     CardImage kept;
@@ -189,32 +173,18 @@ TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
             EXPECT_EQ(kept.image(), expected) << text << points;
         }
     }
-    CardImage stepped, only;
-    for (CardImage* image : {&stepped, &only}) {
-        image->setPicture(picture, picture.size());
-        image->setFont(QFont("Liberation Sans", 40));
-        image->drawText(10, image == &only ? 40 : 20, "Wyoming");
-    }
-    QImage screen = stepped.image();
-    stepped.takeChanged();
-    stepped.clear();
-    stepped.drawText(10, 40, "Wyoming");
-    QPainter painter(&screen);
-    stepped.paint(painter, stepped.takeChanged());
-    painter.end();
-    EXPECT_EQ(screen, only.image());
-    EXPECT_EQ(stepped.image(), only.image());
     // A grey picture comes out as Qt converts it, whole or in part, to its last row and column.
     QImage grey(1901, 385, QImage::Format_Grayscale8);
     for (int y = 0; y < grey.height(); ++y)
         for (int x = 0; x < grey.width(); ++x) grey.scanLine(y)[x] = uchar(x * 7 + y * 13);
     const QImage wide = grey.convertToFormat(QImage::Format_RGB32);
-    stepped.setPicture(grey, grey.size());
+    kept.setPicture(grey, grey.size());
     const QRect part(5, 70, 40, 101);
-    painter.begin(&screen);
-    stepped.paint(painter, part);
+    QImage screen = picture;
+    QPainter painter(&screen);
+    kept.paint(painter, part);
     painter.end();
-    EXPECT_TRUE(stepped.image() == wide && screen.copy(part) == wide.copy(part));
+    EXPECT_TRUE(kept.image() == wide && screen.copy(part) == wide.copy(part));
 }
 
 // A side too wide at 144 points on 1280 x 1024 is drawn smaller, or wrapped, or at the floor of
@@ -355,7 +325,10 @@ TEST(CardWindow, ShowsTheCardPictureStretchedAndReportsWhatItCannotUse) {
     const QSize screen(1920, 1080);
     CardPicture::prepare(screen);
     const QImage quick = CardPicture::builtIn(screen), whole(":/study/whitecard.jpg");
-    EXPECT_TRUE(
-        quick.size() == screen && whole.width() == 2 * screen.width() &&
-        alike(quick, whole.scaled(screen, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    const QImage scaled = whole.scaled(screen, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double off = 0;  // grey levels apart, on average
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            off += std::abs(qGray(quick.pixel(x, y)) - qGray(scaled.pixel(x, y))) / 1920.0 / 1080;
+    EXPECT_TRUE(quick.size() == screen && whole.width() == 2 * screen.width() && off < 0.02) << off;
 }
