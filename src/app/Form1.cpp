@@ -70,6 +70,8 @@ Form1::Form1() {
     buildControls();
     Deckwork::SetSetTextsView(this);
     Form_Load();
+    // The designed white stays whatever the theme: its text must read on it.
+    look::SetTextLegible(*this, palette().color(QPalette::Window));
     setFixedSize(536, 469);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -165,6 +167,7 @@ void Form1::buildControls() {
 
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    look::PressOnReturn(*this);
 
     QWidget* order[] = {Text1,           PushButton1,     OptionButton[1], OptionButton[2],
                         OptionButton[3], OptionButton[4], Combo1,          Combo2,

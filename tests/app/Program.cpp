@@ -8,14 +8,18 @@
 
 void Program::act(const QString& step) {
     QStringList parts = step.split('/');
-    const QString verb = parts[0].section(' ', 0, 0);
+    const QString verb = parts[0].section(' ', 0, 0).remove('!');
+    const bool byReturn = parts[0].contains('!');
     const int k = parts[0].section(' ', 1).toInt();
     const bool file = verb == "import" || verb == "export" || verb == "drop";
     if (file && !parts[1].isEmpty()) parts[1] = box.path(parts[1]);
-    const QString dropped = verb == "drop" ? parts.takeAt(1) : "";
+    const QString dropped = verb == "drop" || verb == "press" ? parts.takeAt(1) : "";
     for (const QString& s : parts.mid(1))
         s == "yes" || s == "no" ? d.reply(s == "yes") : d.answer(s);
     if (verb == "drop") return drop(k == 1 ? "ListView1" : "ListView2", dropped);
+    if (verb == "press")
+        return choose("ListView2", k, true),
+               QTest::keyClick(list("ListView2"), QKeySequence(dropped)[0].key());
     if (file)
         return choose("ListView2", k, true),
                list("ListView2")->actions()[verb == "export"]->trigger();
@@ -31,7 +35,7 @@ void Program::act(const QString& step) {
         {"add", "PushButton1"},     {"edit", "PushButton2"}, {"delete", "PushButton3"},
         {"restore", "PushButton4"}, {"back", "PushButton5"}, {"create", "PushButton6"},
         {"remove", "PushButton7"}};
-    click(buttons.value(verb));
+    click(buttons.value(verb), byReturn);
 }
 
 void Program::drop(const char* name, const QString& path) {
