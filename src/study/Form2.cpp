@@ -194,8 +194,11 @@ void Form2::Timer1_Timer() {
     trap.at(102, [&] {
         if (!keys_) {
             keys_ = HotKeys::create(*this);
-            connect(keys_.get(), &HotKeys::pressed, this,
-                    [this](quint32 id) { Deckwork::ProcessMessages(id, *this); });
+            connect(keys_.get(), &HotKeys::pressed, this, [this](quint32 id) {
+                // No step behind a report or prompt, whatever opened it.
+                const QWidget* box = QApplication::activeModalWidget();
+                if (!box || box == this) Deckwork::ProcessMessages(id, *this);
+            });
         }
         Deckwork::BackspaceAtom = keys_->addAtom("A00F1");
         Deckwork::SpaceAtom = keys_->addAtom("A00F2");
