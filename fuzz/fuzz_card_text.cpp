@@ -1,6 +1,5 @@
-// Any side of a card file, on one line where it fits and fitted into its half of the card, with
-// whatever fonts there are (replayed also with only the Liberation fonts): no crash, every pixel
-// the texts change lies in the area marked changed, and cleared, that area shows the picture.
+// Any side of a card file, on one line and fitted into half the card, with any fonts: no crash,
+// every pixel changed lies in the area marked changed, and cleared, that area shows the picture.
 #include "CardImage.h"
 #include "Codec.h"
 #include "FuzzSupport.h"

@@ -59,8 +59,9 @@ public:
     VisibleFocus() : QProxyStyle(QApplication::style()->name()) {}
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override {
+        // Elsewhere the style's own mark reads, and stays as it is.
         const auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option);
-        if (element != PE_FrameFocusRect || !focus)
+        if (element != PE_FrameFocusRect || !focus || !(option->state & State_Selected))
             return QProxyStyle::drawPrimitive(element, option, painter, widget);
         painter->save();
         painter->setPen(QPen(bestOn(focus->backgroundColor), 1, Qt::DotLine));

@@ -21,8 +21,8 @@ double contrast(const QColor& a, const QColor& b);
 void SetTextLegible(QWidget& widget, const QColor& background);
 // Return and Enter press the push button of `form` that has the focus, as Space does.
 void PressOnReturn(QWidget& form);
-// Shows the focus of an item view in black or white, whichever reads on what lies under it, also
-// where the style would hide it on a highlighted row or when the focus came by mouse.
+// Shows the focus of an item view on a highlighted row, where the style's own mark hardly shows,
+// in black or white, whichever reads on the highlight.
 void ShowFocus(QWidget& view);
 // Loads a cursor file (the hot spot comes from the file); throws when it is not a picture.
 QCursor loadCursor(const QString& path);

@@ -285,11 +285,23 @@ CardImage::Fitted CardImage::fit(const QString& side, QSizeF box) {
 void CardImage::place(float x, float y, const QList<Run>& runs, const QRectF& ink,
                       const QString& text, const QStringList& lines, qreal points) {
     const QPointF at(x, y);
+    const qreal ratio = picture_.devicePixelRatio();
+    QList<QGlyphRun> shown;
+    for (const Run& run : runs) {
+        // Glyph origins on whole device pixels, where the card has always drawn them.
+        QList<QPointF> positions = run.glyphs.positions();
+        for (QPointF& p : positions) {
+            const QPointF device = (at + run.origin + p) * ratio;
+            p = QPointF(std::round(device.x()), std::round(device.y())) / ratio;
+        }
+        shown.append(run.glyphs);
+        shown.last().setPositions(positions);
+    }
     // Only where ink goes changes: the less to restore and to repaint, the quicker a step. Room
-    // around the outlines for antialiasing.
+    // around the outlines for antialiasing and the rounding.
     const QRect area =
         ink.translated(at).adjusted(-2, -2, 2, 2).toAlignedRect() & QRect(QPoint(0, 0), size_);
-    placed_.append({at, runs, color_, area});
+    placed_.append({shown, color_, area});
     image_ = QImage();
     texts_.append(text);
     drawn_.append({lines, points, area});
@@ -307,7 +319,7 @@ void CardImage::paint(QPainter& painter, const QRegion& region) const {
     for (const Placed& text : placed_) {
         if (!inside.intersects(text.ink)) continue;
         painter.setPen(text.color);
-        for (const Run& run : text.runs) painter.drawGlyphRun(text.at + run.origin, run.glyphs);
+        for (const QGlyphRun& run : text.glyphs) painter.drawGlyphRun(QPointF(), run);
     }
     painter.setClipping(false);
 }

@@ -62,10 +62,9 @@ private:
         QPointF origin;
         QGlyphRun glyphs;
     };
-    // A text on the card: where it stands, its glyphs, its colour and where its ink lies.
+    // A text on the card: its glyphs where they stand, its colour and where its ink lies.
     struct Placed {
-        QPointF at;
-        QList<Run> runs;
+        QList<QGlyphRun> glyphs;
         QColor color;
         QRect ink;
     };

@@ -168,7 +168,7 @@ TEST_F(Program, StartShowsTheCardsModallyAndEditSwapsTheWindows) {
 }
 
 // Text on the designed white (main window, card, hints) reads on any theme: in the theme's own
-// colour where it reads at 4.5:1, as before to the pixel, else in black; the editor as themed.
+// colour where it reads at 4.5:1, as before to the pixel, and else in black.
 TEST_F(Program, TextOnWhiteReadsOnAnyThemeAndTheRestFollowsIt) {
     const QPalette light = QApplication::palette(), dark(QColor(0x353535));  // white text
     QPalette grey = light;
@@ -192,9 +192,6 @@ TEST_F(Program, TextOnWhiteReadsOnAnyThemeAndTheRestFollowsIt) {
             w->setPalette(before);
             EXPECT_EQ(w->grab().toImage() == shown, theme != &dark);
         }
-        edit();
-        EXPECT_TRUE(editor->palette().color(QPalette::Window) == theme->color(QPalette::Button) &&
-                    editor->palette().color(QPalette::WindowText) == own);
     }
     QApplication::setPalette(light);
 }
