@@ -51,12 +51,6 @@ void setSelected(QRadioButton* button, bool selected) {
     button->setAutoExclusive(true);
 }
 
-bool isNumber(const QString& text) {
-    bool ok = false;
-    text.trimmed().toDouble(&ok);
-    return ok;
-}
-
 }  // namespace
 
 QString AppTitleFrom(const QString& productTitle) {
@@ -77,6 +71,8 @@ Form1::Form1() {
     buildControls();
     Deckwork::SetSetTextsView(this);
     Form_Load();
+    // The designed white stays whatever the theme: its text must read on it.
+    look::SetTextLegible(*this, palette().color(QPalette::Window));
     setFixedSize(536, 469);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -172,6 +168,7 @@ void Form1::buildControls() {
 
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    look::PressOnReturn(*this);
 
     QWidget* order[] = {Text1,           PushButton1,     OptionButton[1], OptionButton[2],
                         OptionButton[3], OptionButton[4], Combo1,          Combo2,
@@ -304,9 +301,9 @@ void Form1::storeCombo(QComboBox* combo, const char* key) {
 
 void Form1::sizeGuard() {
     // Sizes beyond what a font can take would stall the card window just as a word would.
-    const QString text = Combo1->currentText();
-    const double size = text.trimmed().toDouble();
-    if (!isNumber(text) || size <= 0 || size > kLargestFontSize)
+    // Not a number either: NaN, which fails both comparisons.
+    const std::optional<double> size = FontSize(Combo1->currentText());
+    if (!size || !(*size > 0 && *size <= kLargestFontSize))
         Combo1->setCurrentText(QStringLiteral("28"));
 }
 

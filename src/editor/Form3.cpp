@@ -12,6 +12,7 @@
 #include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -121,6 +122,7 @@ Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
     ListView2->setSelectionModel(&lists_.setSelection);
     connect(ListView2, &QTreeView::clicked, this, [this] { editor::PickSet(lists_); });
     ListView2->viewport()->installEventFilter(this);
+    ListView2->installEventFilter(this);
     connect(PushButton1, &QPushButton::clicked, this, [this] { editor::AddCard(lists_); });
     connect(PushButton2, &QPushButton::clicked, this,
             [this] { editor::EditSelectedEntry(lists_); });
@@ -133,6 +135,7 @@ Form3::Form3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
     connect(PushButton7, &QPushButton::clicked, this,
             [this] { editor::DeleteSelectedSet(lists_); });
     armFileTransfer(ListView2, ListView1, lists_);
+    look::PressOnReturn(*this);
     // A sync tool or the command line changing the card folder shows in the lists at once; the
     // changes come in bursts, so the lists follow once a burst is over.
     auto* folder = new QFileSystemWatcher({Main::CardFolder()}, this);
@@ -171,6 +174,7 @@ QTreeView* Form3::list(const char* name, int left, int top, int width, int heigh
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->header()->setStretchLastSection(false);
     view->header()->setSectionsMovable(false);
+    look::ShowFocus(*view);
     return view;
 }
 
@@ -224,6 +228,14 @@ void Form3::Form_Unload() {
 }
 
 bool Form3::eventFilter(QObject* watched, QEvent* event) {
+    // Return or Space picks the highlighted set as a click does; the arrows only highlight.
+    if (watched == ListView2 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            editor::PickSet(lists_);
+            return true;
+        }
+    }
     // A click beside the entries reloads the set in hand too; one on an entry comes as clicked().
     if (watched == ListView2->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -10,12 +10,67 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QProxyStyle>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionFocusRect>
+
+#include <algorithm>
+#include <cmath>
 
 namespace look {
+namespace {
+
+// Relative luminance, as WCAG 2 defines it.
+double luminance(const QColor& colour) {
+    const auto linear = [](float v) {
+        return v <= 0.04045f ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) +
+           0.0722 * linear(rgb.blueF());
+}
+
+// The colour of black and white that reads better on `background`.
+QColor bestOn(const QColor& background) {
+    return contrast(Qt::black, background) >= contrast(Qt::white, background) ? Qt::black
+                                                                              : Qt::white;
+}
+
+class ReturnPresses final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+        static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
+};
+
+class VisibleFocus final : public QProxyStyle {
+public:
+    VisibleFocus() : QProxyStyle(QApplication::style()->name()) {}
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        // Elsewhere the style's own mark reads, and stays as it is.
+        const auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option);
+        if (element != PE_FrameFocusRect || !focus || !(option->state & State_Selected))
+            return QProxyStyle::drawPrimitive(element, option, painter, widget);
+        painter->save();
+        painter->setPen(QPen(bestOn(focus->backgroundColor), 1, Qt::DotLine));
+        painter->drawRect(QRectF(focus->rect).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter->restore();
+    }
+};
+
+}  // namespace
 
 QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
 
@@ -34,6 +89,36 @@ void SetFormColors(QWidget& form) {
             paint(*child);
         }
     }
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void SetTextLegible(QWidget& widget, const QColor& background) {
+    const QColor best = bestOn(background);
+    QPalette palette = widget.palette();
+    bool changed = false;
+    // Disabled text need not read as well: it keeps the theme's look.
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        if (contrast(palette.color(group, QPalette::WindowText), background) >= 4.5) continue;
+        palette.setColor(group, QPalette::WindowText, best);
+        changed = true;
+    }
+    if (changed) widget.setPalette(palette);
+}
+
+void PressOnReturn(QWidget& form) {
+    auto* filter = new ReturnPresses(&form);
+    for (QPushButton* button : form.findChildren<QPushButton*>())
+        button->installEventFilter(filter);
+}
+
+void ShowFocus(QWidget& view) {
+    auto* style = new VisibleFocus;
+    style->setParent(&view);
+    view.setStyle(style);
 }
 
 QCursor loadCursor(const QString& path) {

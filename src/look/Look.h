@@ -13,6 +13,17 @@ namespace look {
 QColor buttonFace();
 // Gives `form` and its option buttons, check boxes, frames and labels the button-face colour.
 void SetFormColors(QWidget& form);
+// How well colour `a` reads on `b`, and the reverse: their contrast ratio, from 1 to 21 (WCAG 2).
+double contrast(const QColor& a, const QColor& b);
+// Makes the window text of `widget`, and of the children that take it, legible on `background`:
+// the theme's own colour where it reads at 4.5:1 or better, else black or white, whichever reads
+// better.
+void SetTextLegible(QWidget& widget, const QColor& background);
+// Return and Enter press the push button of `form` that has the focus, as Space does.
+void PressOnReturn(QWidget& form);
+// Shows the focus of an item view on a highlighted row, where the style's own mark hardly shows,
+// in black or white, whichever reads on the highlight.
+void ShowFocus(QWidget& view);
 // Loads a cursor file (the hot spot comes from the file); throws when it is not a picture.
 QCursor loadCursor(const QString& path);
 

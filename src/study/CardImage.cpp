@@ -16,17 +16,6 @@
 
 namespace {
 
-// Enough for every glyph of a few sets at the largest sizes; past it the cache starts afresh.
-constexpr qsizetype kGlyphBudget = 48 * 1024 * 1024;
-
-QString fontKey(const QRawFont& font) {
-    return QStringLiteral("%1|%2|%3|%4|%5")
-        .arg(font.familyName(), font.styleName())
-        .arg(font.pixelSize())
-        .arg(font.weight())
-        .arg(int(font.style()));
-}
-
 // A side longer than this never fits on a line: only its start is laid out, and its "…" says
 // that more follows. Qt's widths overflow for millions of characters, and cost seconds.
 constexpr qsizetype kLongest = 8192;
@@ -115,10 +104,8 @@ void CardImage::setPicture(const QImage& picture, QSize size, qreal devicePixelR
         picture_ = picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_RGB32);
     }
-    // Kept glyphs are drawn for one pixel ratio.
+    // Texts are laid out for one pixel ratio.
     if (!qFuzzyCompare(ratio_, devicePixelRatio)) {
-        glyphs_.clear();
-        glyphBytes_ = 0;
         forgetLayouts();
         ratio_ = devicePixelRatio;
     }
@@ -145,14 +132,8 @@ void CardImage::forgetLayouts() {
     fitGlyphs_ = 0;
 }
 
-void CardImage::setColor(const QColor& color) {
-    if (color == color_) return;
-    // The kept glyphs carry the colour; texts drawn already keep theirs.
-    glyphs_.clear();
-    glyphBytes_ = 0;
-    forgetLayouts();
-    color_ = color;
-}
+// Texts drawn already keep their colour.
+void CardImage::setColor(const QColor& color) { color_ = color; }
 
 void CardImage::clear() {
     for (const Drawn& d : std::as_const(drawn_)) {
@@ -174,60 +155,37 @@ float CardImage::textWidth(const QString& text) const {
 
 float CardImage::textHeight(const QString&) const { return float(metrics_.height()); }
 
-const CardImage::Glyph& CardImage::glyph(const QRawFont& font, const QString& key, quint32 index) {
-    const auto found = glyphs_.constFind(qMakePair(key, index));
-    if (found != glyphs_.constEnd()) return *found;
-    const qreal ratio = picture_.devicePixelRatio();
-    // Room around the outline for antialiasing.
-    const QRectF box = font.boundingRect(index).adjusted(-2, -2, 2, 2);
-    Glyph g;
-    g.offset = QPointF(std::floor(box.left()), std::floor(box.top()));
-    const QSizeF logical(std::ceil(box.right()) - g.offset.x(),
-                         std::ceil(box.bottom()) - g.offset.y());
-    g.image = QImage((logical * ratio).toSize().expandedTo(QSize(1, 1)),
-                     QImage::Format_ARGB32_Premultiplied);
-    g.image.setDevicePixelRatio(ratio);
-    g.image.fill(Qt::transparent);
-    QGlyphRun run;
-    run.setRawFont(font);
-    run.setGlyphIndexes({index});
-    run.setPositions({-g.offset});
-    QPainter painter(&g.image);
-    painter.setPen(color_);
-    painter.drawGlyphRun(QPointF(0, 0), run);
-    painter.end();
-    glyphBytes_ += g.image.sizeInBytes();
-    if (glyphBytes_ > kGlyphBudget) {
-        glyphs_.clear();
-        glyphBytes_ = g.image.sizeInBytes();
-        // Fitted sides hold glyphs too: they go with them, or the budget would not hold.
-        fits_.clear();
-        fitGlyphs_ = 0;
-    }
-    return *glyphs_.insert(qMakePair(key, index), g);
-}
-
-void CardImage::lay(QList<Laid>& glyphs, const QList<QGlyphRun>& runs, QPointF shift) {
-    for (const QGlyphRun& run : runs) {
+// Qt's runs of a line, moved by `shift`, and the ink they leave: each glyph's outline box, and
+// at least the line's own box.
+void CardImage::lay(QList<Run>& runs, QRectF& ink, const QList<QGlyphRun>& glyphRuns,
+                    QPointF shift) {
+    for (const QGlyphRun& run : glyphRuns) {
+        runs.append({shift, run});
+        ink |= run.boundingRect().translated(shift);
         const QRawFont font = run.rawFont();
-        const QString key = fontKey(font);
         const QList<quint32> indexes = run.glyphIndexes();
         const QList<QPointF> positions = run.positions();
-        for (qsizetype i = 0; i < indexes.size(); ++i)
-            glyphs.append({positions[i] + shift, glyph(font, key, indexes[i])});
+        for (qsizetype i = 0; i < std::min(indexes.size(), positions.size()); ++i)
+            ink |= font.boundingRect(indexes[i]).translated(positions[i] + shift);
     }
 }
 
 void CardImage::drawText(float x, float y, const QString& text) {
     if (text.isEmpty() || picture_.isNull()) return;
+    // Kept as a fitted side is, under no box.
+    const Fitted& f = fitted(text, QSizeF());
+    place(x, y, f.runs, f.ink, text, {text}, font_.pointSizeF());
+}
+
+CardImage::Fitted CardImage::line(const QString& text) {
     // Shaped as Qt shapes it (kerning, fonts standing in for missing characters).
     QTextLayout layout(text, font_, &picture_);
     layout.beginLayout();
     layout.createLine();
     layout.endLayout();
-    QList<Laid> glyphs;
-    lay(glyphs, layout.glyphRuns(), QPointF());
-    place(x, y, glyphs, text, {text}, font_.pointSizeF());
+    Fitted f;
+    lay(f.runs, f.ink, layout.glyphRuns(), QPointF());
+    return f;
 }
 
 QSizeF CardImage::fitText(const QString& text, QSizeF box) {
@@ -238,19 +196,22 @@ QSizeF CardImage::fitText(const QString& text, QSizeF box) {
 void CardImage::drawFitted(float x, float y, const QString& text, QSizeF box) {
     if (text.isEmpty() || picture_.isNull()) return;
     const Fitted& f = fitted(text, box);
-    place(x, y, f.glyphs, text, f.lines, f.points);
+    place(x, y, f.runs, f.ink, text, f.lines, f.points);
 }
 
 const CardImage::Fitted& CardImage::fitted(const QString& text, QSizeF box) {
-    // Only the start of a side too long for any card is laid out.
-    const auto key = qMakePair(text.left(kLongest + 1), qMakePair(box.width(), box.height()));
+    // Only the start of a side too long for any card is fitted.
+    const auto key = qMakePair(box.isValid() ? text.left(kLongest + 1) : text,
+                               qMakePair(box.width(), box.height()));
     const auto found = fits_.constFind(key);
     if (found != fits_.constEnd()) return *found;
-    Fitted f = fit(text, box);
-    fitGlyphs_ += f.glyphs.size();
+    Fitted f = box.isValid() ? fit(text, box) : line(text);
+    qsizetype glyphs = 0;
+    for (const Run& run : std::as_const(f.runs)) glyphs += run.glyphs.glyphIndexes().size();
+    fitGlyphs_ += glyphs;
     if (fitGlyphs_ > kFitBudget) {
         fits_.clear();
-        fitGlyphs_ = f.glyphs.size();
+        fitGlyphs_ = glyphs;
     }
     return *fits_.insert(key, std::move(f));
 }
@@ -317,47 +278,48 @@ CardImage::Fitted CardImage::fit(const QString& side, QSizeF box) {
     f.size = QSizeF(width, height);
     // Each line is centred in the box; the block starts where its widest line does.
     const QPointF shift(-(box.width() - width) / 2, 0);
-    for (const QTextLine& line : std::as_const(shown)) lay(f.glyphs, line.glyphRuns(), shift);
+    for (const QTextLine& line : std::as_const(shown)) lay(f.runs, f.ink, line.glyphRuns(), shift);
     return f;
 }
 
-void CardImage::place(float x, float y, const QList<Laid>& glyphs, const QString& text,
-                      const QStringList& lines, qreal points) {
+void CardImage::place(float x, float y, const QList<Run>& runs, const QRectF& ink,
+                      const QString& text, const QStringList& lines, qreal points) {
+    const QPointF at(x, y);
     const qreal ratio = picture_.devicePixelRatio();
-    Text placed;
-    QRectF ink;
-    for (const Laid& laid : glyphs) {
-        const Glyph& g = laid.glyph;
-        // Glyph origins on whole device pixels, as Qt puts the glyphs it keeps.
-        const QPointF origin = QPointF(x, y) + laid.origin;
-        const QPointF snapped(std::round(origin.x() * ratio) / ratio,
-                              std::round(origin.y() * ratio) / ratio);
-        placed.append({snapped + g.offset, g.image});
-        ink |= QRectF(snapped + g.offset, g.image.deviceIndependentSize());
+    QList<QGlyphRun> shown;
+    for (const Run& run : runs) {
+        // Glyph origins on whole device pixels, where the card has always drawn them.
+        QList<QPointF> positions = run.glyphs.positions();
+        for (QPointF& p : positions) {
+            const QPointF device = (at + run.origin + p) * ratio;
+            p = QPointF(std::round(device.x()), std::round(device.y())) / ratio;
+        }
+        shown.append(run.glyphs);
+        shown.last().setPositions(positions);
     }
-    placed_.append(placed);
+    // Only where ink goes changes: the less to restore and to repaint, the quicker a step. Room
+    // around the outlines for antialiasing and the rounding.
+    const QRect area =
+        ink.translated(at).adjusted(-2, -2, 2, 2).toAlignedRect() & QRect(QPoint(0, 0), size_);
+    placed_.append({shown, color_, area});
     image_ = QImage();
     texts_.append(text);
-    // Only where ink goes changes: the less to restore and to repaint, the quicker a step.
-    const QRect area = ink.toAlignedRect() & QRect(QPoint(0, 0), size_);
     drawn_.append({lines, points, area});
     changed_ += area;
 }
 
 void CardImage::paint(QPainter& painter, const QRegion& region) const {
-    // Rectangle by rectangle: under a clip of several rectangles Qt leaves its fast copies
-    // for a general path that hands each line to other threads, many times slower here.
+    // The picture rectangle by rectangle: under a clip of several rectangles Qt leaves its fast
+    // copies for a general path that hands each line to other threads, many times slower here.
     const QRegion inside = region & QRect(QPoint(0, 0), size_);
-    for (const QRect& r : inside) {
-        painter.setClipping(false);
-        drawPicture(painter, r);
-        if (placed_.isEmpty()) continue;
-        painter.setClipRect(r);
-        for (const Text& text : placed_)
-            for (const Placed& g : text)
-                if (r.intersects(
-                        QRectF(g.topLeft, g.image.deviceIndependentSize()).toAlignedRect()))
-                    painter.drawImage(g.topLeft, g.image);
+    painter.setClipping(false);
+    for (const QRect& r : inside) drawPicture(painter, r);
+    // Each text once: Qt fills the outlines of large glyphs at every draw.
+    painter.setClipRegion(inside);
+    for (const Placed& text : placed_) {
+        if (!inside.intersects(text.ink)) continue;
+        painter.setPen(text.color);
+        for (const QGlyphRun& run : text.glyphs) painter.drawGlyphRun(QPointF(), run);
     }
     painter.setClipping(false);
 }

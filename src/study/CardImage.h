@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -12,15 +13,12 @@
 #include <QRegion>
 #include <QStringList>
 
-class QGlyphRun;
 class QPainter;
-class QRawFont;
 
 // What the card surface shows: the card picture stretched to the surface, with the texts of the
 // card drawn over it. It keeps track of what changed, so that the screen copies only that. No
-// full-size copy of the surface is kept: each paint copies the picture and draws the texts' kept
-// glyphs over it, so a step draws its texts once (a back buffer took them a second time) and
-// the card window holds one full-size image less.
+// full-size copy of the surface is kept: each paint copies the picture and has Qt draw the texts'
+// laid-out glyphs over it, so the card window holds one full-size image less.
 class CardImage final : public CardSurface {
 public:
     CardImage();
@@ -58,42 +56,40 @@ public:
     const QList<Drawn>& drawn() const { return drawn_; }
 
 private:
-    // One glyph drawn once in the card's font and colour; its top left from its origin.
-    struct Glyph {
-        QImage image;
-        QPointF offset;
-    };
-    // A glyph where a text puts it.
-    struct Placed {
-        QPointF topLeft;
-        QImage image;
-    };
-    using Text = QList<Placed>;
-    // A glyph of a laid out text, its origin from the text's top left.
-    struct Laid {
+    // Glyphs as Qt shaped them (fonts standing in for missing characters, boxes where none
+    // has them), drawn by Qt at each paint; their origin from the text's top left.
+    struct Run {
         QPointF origin;
-        Glyph glyph;
+        QGlyphRun glyphs;
     };
-    // A side fitted into a box.
+    // A text on the card: its glyphs where they stand, its colour and where its ink lies.
+    struct Placed {
+        QList<QGlyphRun> glyphs;
+        QColor color;
+        QRect ink;
+    };
+    // A side fitted into a box; its ink from the block's top left.
     struct Fitted {
         QSizeF size;
         qreal points = 0;
         QStringList lines;
-        QList<Laid> glyphs;
+        QList<Run> runs;
+        QRectF ink;
     };
 
-    const Glyph& glyph(const QRawFont& font, const QString& fontKey, quint32 index);
-    void lay(QList<Laid>& glyphs, const QList<QGlyphRun>& runs, QPointF shift);
+    static void lay(QList<Run>& runs, QRectF& ink, const QList<QGlyphRun>& glyphRuns,
+                    QPointF shift);
     const Fitted& fitted(const QString& text, QSizeF box);
     Fitted fit(const QString& text, QSizeF box);
-    void place(float x, float y, const QList<Laid>& glyphs, const QString& text,
+    Fitted line(const QString& text);
+    void place(float x, float y, const QList<Run>& runs, const QRectF& ink, const QString& text,
                const QStringList& lines, qreal points);
     void forgetLayouts();
     void drawPicture(QPainter& painter, const QRect& r) const;
 
     QImage picture_;        // the stretched picture, what clearing restores; RGB32 or grey
     mutable QImage band_;   // rows of a grey picture widened for drawing
-    QList<Text> placed_;    // the texts on the card
+    QList<Placed> placed_;  // the texts on the card
     mutable QImage image_;  // the surface as image() last drew it; null once out of date
     qreal ratio_ = 0;       // device pixels to the surface's pixel
     QSize size_;
@@ -103,12 +99,8 @@ private:
     QList<Drawn> drawn_;
     QRegion changed_;
     QStringList texts_;
-    // Card fonts are large, and Qt draws large glyphs from their outlines at every use, which
-    // costs far more than the rest of a step: each glyph is drawn once and copied from here.
-    QHash<QPair<QString, quint32>, Glyph> glyphs_;
-    qsizetype glyphBytes_ = 0;
-    // What was measured and fitted at the card's font, by side, so that a side shown again
-    // costs no more than a short one.
+    // What was measured, laid out and fitted at the card's font, by side (and box), so that a
+    // side shown again costs little.
     mutable QHash<QString, float> widths_;
     QHash<QPair<QString, QPair<qreal, qreal>>, Fitted> fits_;
     qsizetype fitGlyphs_ = 0;

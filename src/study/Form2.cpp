@@ -171,12 +171,12 @@ void Form2::Form_Resize() {
     });
     trap.at(116, [&] { Picture1->setPicture(stretched); });
     trap.at(118, [&] {
-        bool number = false;
-        const double size = options_.Combo1Text().toDouble(&number);
-        if (!number) throw look::Failure(look::failures::TypeMismatch);
-        if (!(size > 0 && size <= kLargestFontSize)) throw look::Failure(look::failures::Overflow);
+        const std::optional<double> size = FontSize(options_.Combo1Text());
+        if (!size) throw look::Failure(look::failures::TypeMismatch);
+        if (!(*size > 0 && *size <= kLargestFontSize))
+            throw look::Failure(look::failures::Overflow);
         QFont font(options_.Combo2Text());
-        font.setPointSizeF(size);
+        font.setPointSizeF(*size);
         Picture1->setCardFont(font);
     });
     trap.at(120, [&] { ShowNext(); });
@@ -194,8 +194,11 @@ void Form2::Timer1_Timer() {
     trap.at(102, [&] {
         if (!keys_) {
             keys_ = HotKeys::create(*this);
-            connect(keys_.get(), &HotKeys::pressed, this,
-                    [this](quint32 id) { Deckwork::ProcessMessages(id, *this); });
+            connect(keys_.get(), &HotKeys::pressed, this, [this](quint32 id) {
+                // No step behind a report or prompt, whatever opened it.
+                const QWidget* box = QApplication::activeModalWidget();
+                if (!box || box == this) Deckwork::ProcessMessages(id, *this);
+            });
         }
         Deckwork::BackspaceAtom = keys_->addAtom("A00F1");
         Deckwork::SpaceAtom = keys_->addAtom("A00F2");

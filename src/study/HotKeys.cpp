@@ -26,9 +26,8 @@ public:
     }
 
     bool registerKey(quint32 id, Key key) override {
-        static const int qtKeys[] = {Qt::Key_Backspace, Qt::Key_Space, Qt::Key_Escape};
         if (keys_.isEmpty()) qApp->installEventFilter(this);
-        keys_.insert(qtKeys[key], id);
+        keys_.insert(qtKey(key), id);
         return true;
     }
 
@@ -61,6 +60,11 @@ private:
 };
 
 }  // namespace
+
+int HotKeys::qtKey(Key key) {
+    static const int keys[] = {Qt::Key_Backspace, Qt::Key_Space, Qt::Key_Escape};
+    return keys[key];
+}
 
 std::unique_ptr<HotKeys> HotKeys::create(QWidget& window) {
     if (auto x11 = createX11HotKeys(window)) return x11;

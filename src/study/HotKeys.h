@@ -16,6 +16,8 @@ public:
 
     // The backend the running platform offers, for the card window `window`.
     static std::unique_ptr<HotKeys> create(QWidget& window);
+    // The key as Qt names it.
+    static int qtKey(Key key);
 
     // The identifier of `name`: the same name gives the same value every time.
     virtual quint32 addAtom(const char* name) = 0;

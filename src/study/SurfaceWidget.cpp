@@ -1,5 +1,7 @@
 #include "SurfaceWidget.h"
 
+#include "Look.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -9,6 +11,8 @@ SurfaceWidget::SurfaceWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleDescription(tr("Flashcard"));
+    // The card and the hints on it are drawn on the white card, whatever the theme.
+    look::SetTextLegible(*this, Qt::white);
     for (QWidget*& reader : readers_) {
         reader = new QWidget(this);
         // Paints nothing and lets the mouse through; focusable, but not by Tab.

@@ -3,7 +3,8 @@
 
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QList>
 #include <QWidget>
 
@@ -56,7 +57,7 @@ public:
                 xcb_flush(connection_);
                 return false;
             }
-            made.append({id, code, modifiers});
+            made.append({id, key, code, modifiers});
         }
         grabs_ += made;
         return true;
@@ -81,6 +82,17 @@ public:
         const uint16_t held = key->state & 0xff & ~(XCB_MOD_MASK_LOCK | numLock_);
         for (const Grab& g : std::as_const(grabs_)) {
             if (g.code != key->detail || held != 0) continue;
+            // While a report or prompt is up, the key is the box's, as it would be without the
+            // grab; never a step of the card window behind it.
+            if (const QWidget* box = QApplication::activeModalWidget(); box && box != &window_) {
+                QWidget* focus = QApplication::focusWidget();
+                if (focus && focus->window() == box)
+                    QCoreApplication::postEvent(
+                        focus,
+                        new QKeyEvent(kind == XCB_KEY_PRESS ? QEvent::KeyPress : QEvent::KeyRelease,
+                                      qtKey(g.key), Qt::NoModifier, text(g.key)));
+                return true;
+            }
             if (kind == XCB_KEY_PRESS) {
                 // The step runs after Qt has finished with this event: it may open a report.
                 const quint32 id = g.id;
@@ -95,9 +107,15 @@ public:
 private:
     struct Grab {
         quint32 id;
+        Key key;
         xcb_keycode_t code;
         uint16_t modifiers;
     };
+
+    static QString text(Key key) {
+        static const char* const texts[] = {"\b", " ", "\x1b"};
+        return QString::fromLatin1(texts[key]);
+    }
 
     void findRootAndLocks() {
         Freed<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(

@@ -60,6 +60,10 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
         {"restart",
          "set=2; cards=Red|Rojo,Black|Negro,Blue|Azul,Green|Verde,Red|Rojo\t; new=0; "
          "named=Sets Of Flashcards,Word/Mot"},
+        // The arrows only highlight; Return or Space picks the set highlighted.
+        {"press 3/Down", "set=4; stored=2; named=Sets Of Flashcards,Word/Mot"},
+        {"press 3/Return", "set=3; stored=3; cards=g|d"},
+        {"press 2/Space", "set=2; stored=2; named=Sets Of Flashcards,Word/Mot"},
         {"create//English", kFourSets},
         {"create/se/ts",
          "shown=prompt(Quorvane): Enter topic for Side 1:\r\n(for example States) [] + "
@@ -76,7 +80,7 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
          "in-use.dat=Spanish|English; set=5; stored=5; new=1; "
          "option5=Show Spanish first and then flip to English; "
          "named=Sets Of Flashcards,Spanish/English"},
-        {"add/Hola/Hello", "SpanishEnglish.dat=Spanish|English,Hola|Hello; marked=1"},
+        {"add!/Hola/Hello", "SpanishEnglish.dat=Spanish|English,Hola|Hello; marked=1"},
         {"pick 5", "new=1; stored=5"},
         {"pick 1",
          "new=0; stored=1; option5=Show States first and then flip to Capitals; "

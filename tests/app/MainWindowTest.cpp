@@ -5,6 +5,7 @@
 #include "SurfaceWidget.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -102,9 +103,11 @@ TEST_F(Program, OptionsAreStoredWhenPickedAndTheSizeBoxKeepsANumber) {
     emit main->Combo1->activated(main->Combo1->currentIndex());
     for (const auto& [typed, kept] : {std::pair{"37", "37"},
                                       {"12.5", "12.5"},
+                                      {"72,5", "72,5"},  // the user's decimal comma
                                       {"", "28"},
                                       {"big", "28"},
                                       {"0", "28"},
+                                      {"nan", "28"},
                                       {"1e9", "28"}}) {
         main->Combo1->lineEdit()->setText(typed);
         QFocusEvent out(QEvent::FocusOut);
@@ -164,4 +167,33 @@ TEST_F(Program, StartShowsTheCardsModallyAndEditSwapsTheWindows) {
         EXPECT_TRUE(main->isVisible());
     }
     EXPECT_TRUE(d.shown.isEmpty());
+}
+
+// Text on the designed white (main window, card, hints) reads on any theme: in the theme's own
+// colour where it reads at 4.5:1, as before to the pixel, and else in black.
+TEST_F(Program, TextOnWhiteReadsOnAnyThemeAndTheRestFollowsIt) {
+    const QPalette light = QApplication::palette(), dark(QColor(0x353535));  // white text
+    QPalette grey = light;
+    grey.setColor(QPalette::WindowText, QColor(0x404060));
+    for (const QPalette* theme : {&light, &dark, &std::as_const(grey)}) {
+        QApplication::setPalette(*theme);
+        start();
+        Form2 cards(*main, main.get());
+        cards.Open();
+        const QColor own = theme->color(QPalette::WindowText);
+        for (QWidget* w : std::initializer_list<QWidget*>{main->Label3, main->Frame1,
+                                                          main->OptionButton[5], cards.Picture1}) {
+            const QColor text = w->palette().color(w->foregroundRole());
+            EXPECT_TRUE(look::contrast(text, Qt::white) >= 4.5 &&
+                        (text == own) == (theme != &dark));
+        }
+        for (QWidget* w : std::initializer_list<QWidget*>{main.get(), cards.Picture1}) {
+            const QImage shown = w->grab().toImage();
+            QPalette before = w->palette();  // the theme's own text, as before
+            before.setColor(QPalette::WindowText, own);
+            w->setPalette(before);
+            EXPECT_EQ(w->grab().toImage() == shown, theme != &dark);
+        }
+    }
+    QApplication::setPalette(light);
 }

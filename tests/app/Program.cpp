@@ -8,15 +8,16 @@
 
 void Program::act(const QString& step) {
     QStringList parts = step.split('/');
-    const QString verb = parts[0].section(' ', 0, 0);
+    const QString verb = parts[0].section(' ', 0, 0).remove('!');
+    const bool byReturn = parts[0].contains('!');
     const int k = parts[0].section(' ', 1).toInt();
     const bool file = verb == "import" || verb == "export" || verb == "drop";
     // Lists come and go beside the card folder, which an export never writes.
     if (file && !parts[1].isEmpty()) parts[1] = box.path("../lists/" + parts[1]);
-    const QString dropped = verb == "drop" ? parts.takeAt(1) : "";
+    const QString taken = verb == "drop" || verb == "press" ? parts.takeAt(1) : "";
     for (const QString& s : parts.mid(1))
         s == "yes" || s == "no" ? d.reply(s == "yes") : d.answer(s);
-    if (verb == "drop") return drop(k == 1 ? "ListView1" : "ListView2", dropped);
+    if (verb == "drop") return drop(k == 1 ? "ListView1" : "ListView2", taken);
     if (file)
         return choose("ListView2", k, true),
                list("ListView2")->actions()[verb == "export"]->trigger();
@@ -29,12 +30,13 @@ void Program::act(const QString& step) {
                           {list("ListView2")->viewport()->width() - 3, 3});
     if (verb == "pick") return;
     if (verb == "edit" || verb == "delete") choose("ListView1", k);
-    if (verb == "remove") choose("ListView2", k, true);
+    if (verb == "remove" || verb == "press") choose("ListView2", k, true);
+    if (verb == "press") return QTest::keyClick(list("ListView2"), QKeySequence(taken)[0].key());
     static const QMap<QString, const char*> buttons = {
         {"add", "PushButton1"},     {"edit", "PushButton2"}, {"delete", "PushButton3"},
         {"restore", "PushButton4"}, {"back", "PushButton5"}, {"create", "PushButton6"},
         {"remove", "PushButton7"}};
-    click(buttons.value(verb));
+    click(buttons.value(verb), byReturn);
 }
 
 void Program::drop(const char* name, const QString& path) {

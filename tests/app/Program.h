@@ -29,8 +29,9 @@ protected:
         ASSERT_TRUE(editor && QTest::qWaitForWindowExposed(editor));
     }
     QTreeView* list(const char* name) const { return editor->findChild<QTreeView*>(name); }
-    void click(const char* button) {
-        QTest::mouseClick(editor->findChild<QPushButton*>(button), Qt::LeftButton);
+    void click(const char* button, bool byReturn = false) {
+        auto* b = editor->findChild<QPushButton*>(button);
+        byReturn ? QTest::keyClick(b, Qt::Key_Return) : QTest::mouseClick(b, Qt::LeftButton);
     }
     // Clicks entry k (from 1) of a list; with `byKeys`, highlights it as the arrow keys do,
     // which picks no set (0 highlights none).
@@ -67,9 +68,11 @@ protected:
 
     // One editor step, "verb k/answer/answer": add, edit k, delete k (card k clicked first, 0
     // for none), create, pick k (set k clicked, 0 beside the entries), remove k (set k
-    // highlighted by keys), restore, back, open (Edit Cards), restart, import or export k
-    // (set k highlighted by keys, from the menu) or drop k (on ListView k) with a list file beside
-    // the card folder as first answer; answers go to its prompts, "yes" and "no" to its questions.
+    // highlighted by keys), restore, back, open (Edit Cards), restart, import or export k (set k
+    // highlighted by keys, from the menu), drop k (on ListView k) with a list file beside the
+    // card folder as first answer, or press k/key (set k highlighted by keys, then the key in the
+    // set list); answers go to its prompts, "yes" and "no" to its questions. With "!" Return
+    // presses the button.
     void act(const QString& step);
     void drop(const char* name, const QString& path);
     // The state `expected` names, as "key=value; ...": cards, sets, marked (highlighted card),

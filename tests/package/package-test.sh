@@ -103,6 +103,9 @@ for d in fonts-liberation qt6-qpa-plugins libqt6widgets6 libc6 libcsv3 libzip4 l
     grep -q "\b$d\b" <<<"$depends" || fail "no dependency on $d: $depends"
 done
 
+for field in "Recommends fonts-noto-core" "Suggests fonts-noto-cjk" "Suggests fonts-noto-color-emoji"; do
+    dpkg-deb -f "$deb" "${field% *}" | grep -q "\b${field#* }\b" || fail "no ${field% *} of ${field#* }"
+done
 echo "lintian:"
 lintian --allow-root --fail-on error -I "$deb" || fail "lintian found errors"
 
@@ -111,6 +114,8 @@ dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/quorvane.desktop"
 grep -qx 'Icon=quorvane' "$root/usr/share/applications/quorvane.desktop" || fail "icon name"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.xml
+grep -qx 'SPDX-License-Identifier: GPL-3.0-or-later' "$root/usr/share/doc/quorvane/copyright" ||
+    fail "no licence in the copyright file"
 
 # The user's scripts and home, where nobody can reach them.
 mkdir -p "$tmp/home/run" "$tmp/bin"

@@ -145,25 +145,25 @@ TEST(ProcessMessages, EachKeyRunsItsStepOnceAndAFailingStepIsReported) {
               "next prev closeDeckwork.ProcessMessages@108: Device I/O error");
 }
 
-// Ink on white alike: left and bottom edges within two pixels, amount within 3%, darkest grey.
+// Ink on white alike: some there, its left and bottom edges within two pixels, amount within 3%.
 static bool alike(const QImage& a, const QImage& b) {
     const auto ink = [](const QImage& image) {
-        QList<double> ink = {1e9, 0, 0, 255};
+        QList<double> ink = {1e9, 0, 0};
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if (const int g = qGray(image.pixel(x, y)); g < 255)
-                    ink = {std::min(ink[0], double(x)), double(y), ink[2] + 255 - g,
-                           std::min(ink[3], double(g))};
+                    ink = {std::min(ink[0], double(x)), double(y), ink[2] + 255 - g};
         return ink;
     };
     const QList<double> i = ink(a), j = ink(b);
-    return std::abs(i[0] - j[0]) <= 2 && std::abs(i[1] - j[1]) <= 2 &&
-           std::abs(i[2] - j[2]) <= j[2] * 0.03 && std::abs(i[3] - j[3]) <= 2;
+    return j[2] > 0 && std::abs(i[0] - j[0]) <= 2 && std::abs(i[1] - j[1]) <= 2 &&
+           std::abs(i[2] - j[2]) <= j[2] * 0.03;
 }
 
-// Glyphs drawn once and kept come out where and as Qt draws them, in any colour, size and script.
-// A step repaints what changed, and then the screen shows the new card alone.
-TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
+// Texts come out where and as Qt draws them (on whole pixels), in any colour, size and script,
+// also when laid out once and kept; a grey picture as Qt converts it. (That a step repaints all it
+// changes, whatever the text, fuzz_card_text checks.)
+TEST(CardImage, DrawsTextAndPictureAsQtDoes) {
     QImage picture(1900, 420, QImage::Format_RGB32);
     picture.fill(Qt::white);
     CardImage kept;
@@ -182,38 +182,24 @@ TEST(CardImage, DrawsTextAsQtDoesAndRepaintsOnlyWhatChanged) {
         painter.end();
         kept.setFont(font);
         kept.setColor(color);
-        for (int twice = 0; twice < 2; ++twice) {  // the second time from the glyphs kept
+        for (int twice = 0; twice < 2; ++twice) {  // the second time as laid out before
             kept.clear();
             kept.drawText(40.4f, 20.7f, QString::fromUtf8(text));
             EXPECT_TRUE(alike(kept.image(), expected)) << text << points;
         }
     }
-    CardImage stepped, only;
-    for (CardImage* image : {&stepped, &only}) {
-        image->setPicture(picture, picture.size());
-        image->setFont(QFont("Liberation Sans", 40));
-        image->drawText(10, image == &only ? 40 : 20, "Wyoming");
-    }
-    QImage screen = stepped.image();
-    stepped.takeChanged();
-    stepped.clear();
-    stepped.drawText(10, 40, "Wyoming");
-    QPainter painter(&screen);
-    stepped.paint(painter, stepped.takeChanged());
-    painter.end();
-    EXPECT_EQ(screen, only.image());
-    EXPECT_EQ(stepped.image(), only.image());
     // A grey picture comes out as Qt converts it, whole or in part, to its last row and column.
     QImage grey(1901, 385, QImage::Format_Grayscale8);
     for (int y = 0; y < grey.height(); ++y)
         for (int x = 0; x < grey.width(); ++x) grey.scanLine(y)[x] = uchar(x * 7 + y * 13);
     const QImage wide = grey.convertToFormat(QImage::Format_RGB32);
-    stepped.setPicture(grey, grey.size());
+    kept.setPicture(grey, grey.size());
     const QRect part(5, 70, 40, 101);
-    painter.begin(&screen);
-    stepped.paint(painter, part);
+    QImage screen = picture;
+    QPainter painter(&screen);
+    kept.paint(painter, part);
     painter.end();
-    EXPECT_TRUE(stepped.image() == wide && screen.copy(part) == wide.copy(part));
+    EXPECT_TRUE(kept.image() == wide && screen.copy(part) == wide.copy(part));
 }
 
 // A side too wide at 144 points on 1280 x 1024 is drawn smaller, or wrapped, or at the floor of
@@ -331,6 +317,7 @@ TEST(CardWindow, ShowsTheCardPictureStretchedAndReportsWhatItCannotUse) {
         {"HAND-M.CUR", "no picture", "28", "Form2.Form_Load@104: Invalid picture", 0},
         {"", {}, "abc", "Form2.Form_Resize@118: Type mismatch", 0},
         {"", {}, "99999", "Form2.Form_Resize@118: Overflow", 0},
+        {"", {}, "72,5", "", 0},  // the user's decimal comma
     };
     for (const auto& [file, bytes, size, report, corner] : cases) {
         Window w("Q|A\r\n");

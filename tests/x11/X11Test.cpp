@@ -5,13 +5,17 @@
 #include "Harness.h"
 #include "Options.h"
 #include "Pump.h"
+#include "QtDialogs.h"
 #include "SurfaceWidget.h"
+#include "Trap.h"
 #include "XcbReply.h"
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
+#include <QApplication>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -98,6 +102,22 @@ TEST(X11, TheStudyKeysReachTheSessionWhereverTheFocusIsAndOnlyWhileItRuns) {
     EXPECT_TRUE(shows("Q3\nA3"));
     xdotool({"key", "Caps_Lock", "space", "Num_Lock", "Caps_Lock"});
     EXPECT_TRUE(shows("Q1"));
+    // While a report is up, the keys are the box's when it has the focus, never the card's.
+    look::QtDialogs boxes;
+    look::setDialogs(&boxes);
+    QTimer::singleShot(0, [&] {
+        QWidget* box = nullptr;  // xev has the focus: the box is given it
+        if (until([&] {
+                box = QApplication::activeModalWidget();
+                return box != &form && box && (box->activateWindow(), box->isActiveWindow());
+            }))
+            xdotool({"key", "BackSpace", "Escape"});
+        if (!until([&] { return QApplication::activeModalWidget() == &form; }, 5000) && box)
+            box->close();  // fail rather than hang
+    });
+    look::reportError("Overflow", "Form2.Form_Resize", 118);
+    look::setDialogs(&d);
+    EXPECT_TRUE(form.isVisible() && shows("Q1"));
     xdotool({"key", "Escape"});
     EXPECT_TRUE(until([&] { return !form.isVisible() && !form.takingKeys(); }));
     xdotool({"key", "space"});
