@@ -1,7 +1,11 @@
 // One study step on a 1920 x 1080 card at 144 points (clear, question and answer drawn, the
 // changed part copied to a screen buffer), beside one plain
-// copy of the whole surface. Target: a step costs at most four such copies, also when a side is
-// a long phrase (200 or 2,000 characters) that has to be fitted to the card. Also the card
+// copy of the whole surface, for a card and for a long phrase (200 or 2,000 characters) that has
+// to be fitted to the card. Qt draws the glyphs itself at each step (a cache of our own crashed on
+// text no font covers), and keeps glyphs only up to 64 pixels: larger ones are drawn from their
+// outlines every time, so a step costs about ten copies, and a phrase that fits only at sizes
+// just over that costs most. What a user feels is held by study_latency: a key to the changed
+// card within 1.2 times a bare window showing the same texts. Also the card
 // window opened again (the program keeps it), from the call to the first card painted, and the
 // decoding of the built-in picture that only the first opening in a process pays for.
 #include "BenchOptions.h"
