@@ -92,7 +92,7 @@ QVector<int> Reading::skipped() const {
 }
 
 bool IsReadableFileName(const QString& fileName) {
-    static const QSet<QString> suffixes = {"apkg", "colpkg", "cards", "db", "kvtml"};
+    static const QSet<QString> suffixes = {"apkg", "colpkg", "cards", "db", "kvtml", "gz"};
     return IsListFileName(fileName) || suffixes.contains(suffixOf(fileName));
 }
 

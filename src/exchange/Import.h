@@ -59,7 +59,7 @@ void GuardXml(QXmlStreamReader& xml);
 QString XmlError(const QXmlStreamReader& xml);
 
 // True for a name that the editor takes when dropped: .csv, .tsv, .txt, .apkg, .colpkg, .cards,
-// .db, .kvtml.
+// .db, .kvtml, and .gz (KVTML compressed).
 bool IsReadableFileName(const QString& fileName);
 // True for a name that a set can be written to: .csv, .tsv, .txt, .apkg or .kvtml.
 bool IsWritableFileName(const QString& fileName);

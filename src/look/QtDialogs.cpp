@@ -49,9 +49,9 @@ bool QtDialogs::question(const QString& text, const QString& title) {
 
 QString QtDialogs::chooseFile(const QString& title, const QString& suggested, bool save) {
     static const QString read = QStringLiteral(
-        "Cards (*.csv *.tsv *.txt *.apkg *.colpkg *.cards *.db *.kvtml);;CSV (*.csv);;"
+        "Cards (*.csv *.tsv *.txt *.apkg *.colpkg *.cards *.db *.kvtml *.kvtml.gz);;CSV (*.csv);;"
         "Tab-separated (*.tsv *.txt);;Anki packages (*.apkg *.colpkg);;"
-        "Mnemosyne (*.cards *.db);;KVTML (*.kvtml);;All files (*)");
+        "Mnemosyne (*.cards *.db);;KVTML (*.kvtml *.kvtml.gz);;All files (*)");
     static const QString written = QStringLiteral(
         "CSV (*.csv);;Tab-separated (*.tsv *.txt);;Anki package (*.apkg);;KVTML (*.kvtml);;"
         "All files (*)");
