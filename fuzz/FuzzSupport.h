@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Harness.h"
+#include "Import.h"
 
 #include <cstdio>
 
@@ -58,6 +59,15 @@ QList<Text> rawLines(Text text) {
     QList<Text> lines = text.split('\n');
     if (text.isEmpty() || text.endsWith('\n')) lines.removeLast();
     return lines;
+}
+
+// A file read for its cards is refused with a reason, or gives cards that a card file can hold.
+inline void checkReading(const exchange::Reading& reading, const QByteArray& input) {
+    FUZZ_CHECK(reading.problem.isEmpty() || reading.decks.isEmpty(), input);
+    for (const exchange::Deck& deck : reading.decks)
+        for (const exchange::Row& row : deck.rows)
+            for (const QString& side : {row.side1, row.side2})
+                FUZZ_CHECK(!side.isEmpty() && !side.contains('|') && !side.contains('\n'), input);
 }
 
 }  // namespace fuzz

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(codec edit_file read_sets settings card_text proto templates html package)
+[ ${#targets[@]} -gt 0 ] || targets=(codec edit_file read_sets settings card_text proto templates html package kvtml mnemosyne)
 
 for p in clang libclang-rt-14-dev; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

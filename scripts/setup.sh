@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
     libgtest-dev libbenchmark-dev fonts-liberation qt6-wayland help2man dpkg-dev file libcsv-dev
-    libzip-dev libsqlite3-dev libzstd-dev python3-zstandard)
+    libzip-dev libsqlite3-dev libzstd-dev zlib1g-dev python3-zstandard)
 packages+=("$@")
 
 missing=()

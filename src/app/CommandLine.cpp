@@ -127,7 +127,8 @@ int exportSet(const QString& set, const QString& path) {
         return fail(QStringLiteral("there is no set \"") + set +
                     QStringLiteral("\"; quorvane --list shows the sets"));
     if (!exchange::IsWritableFileName(path))
-        return fail(path + QStringLiteral(": the name must end in .csv, .tsv, .txt or .apkg"));
+        return fail(path +
+                    QStringLiteral(": the name must end in .csv, .tsv, .txt, .apkg or .kvtml"));
     const QString refusal = editor::RefuseExportTarget(path);
     if (!refusal.isEmpty()) return fail(refusal);
     int count = 0;
@@ -149,7 +150,8 @@ void AddOptions(QCommandLineParser& parser) {
          QStringLiteral("Add a set made of the cards in FILE, a CSV (comma or semicolon) or "
                         "tab-separated list, whose first row names the topics unless --topics "
                         "does; or a set for each deck of an Anki package (.apkg, .colpkg), "
-                        "named after its fields."),
+                        "named after its fields; or a set of Mnemosyne's cards (.cards, "
+                        "default.db) or of a KVTML vocabulary (.kvtml)."),
          QStringLiteral("FILE")},
         {QStringLiteral("topics"),
          QStringLiteral("The topics of the set --import adds, as \"Side 1|Side 2\"; every row "
@@ -158,7 +160,7 @@ void AddOptions(QCommandLineParser& parser) {
         {QStringLiteral("export"),
          QStringLiteral("Write set SET (its number in --list, or its topics \"Side 1|Side 2\") "
                         "to FILE: CSV for a name ending in .csv, tab-separated for .tsv or .txt, "
-                        "an Anki package for .apkg."),
+                        "an Anki package for .apkg, KVTML for .kvtml."),
          QStringLiteral("SET")},
         {QStringLiteral("list"), QStringLiteral("Print the sets, one a line, numbered.")},
     });

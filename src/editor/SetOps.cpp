@@ -114,7 +114,8 @@ void putInHand(look::Trap& trap, int first, Lists& lists, int listed) {
 }
 
 const QString kListNames = QStringLiteral(
-    "A set is written to a name ending in .csv, .tsv, .txt or .apkg. Nothing was written.");
+    "A set is written to a name ending in .csv, .tsv, .txt, .apkg or .kvtml. Nothing was "
+    "written.");
 
 }  // namespace
 

@@ -237,7 +237,7 @@ void readNote(Note& note, QByteArrayView flds, const NoteType& type, Reading& re
         Media own;
         note.text << HtmlToText(html, &own);
         note.filled << (!note.text.last().isEmpty() || own.pictures || own.sounds);
-        media.pictures += own.pictures, media.sounds += own.sounds;
+        media.pictures += own.pictures, media.sounds += own.sounds, media.videos += own.videos;
     }
     if (note.occlusion) {
         ++reading.leftOut[LeftOut::ImageOcclusionNote].count;
@@ -245,6 +245,7 @@ void readNote(Note& note, QByteArrayView flds, const NoteType& type, Reading& re
     }
     reading.leftOut[LeftOut::Picture].count += media.pictures;
     reading.leftOut[LeftOut::Sound].count += media.sounds;
+    reading.leftOut[LeftOut::Video].count += media.videos;
 }
 
 // The two sides of card `ord` of the note; empty texts for a card that has none.

@@ -328,6 +328,8 @@ QString HtmlToText(QStringView html, Media* media) {
                     i = after < 0 ? html.size() : after;
                 }
                 if (!closing && name == QLatin1String("img")) ++counted.pictures;
+                if (!closing && name == QLatin1String("audio")) ++counted.sounds;
+                if (!closing && name == QLatin1String("video")) ++counted.videos;
                 if (blockTags().contains(name)) blank = true;
                 continue;
             }
@@ -338,7 +340,10 @@ QString HtmlToText(QStringView html, Media* media) {
     while (out.endsWith(QLatin1Char(' '))) out.chop(1);
     qsizetype lead = 0;
     while (lead < out.size() && out[lead] == QLatin1Char(' ')) ++lead;
-    if (media) media->pictures += counted.pictures, media->sounds += counted.sounds;
+    if (media) {
+        media->pictures += counted.pictures, media->sounds += counted.sounds;
+        media->videos += counted.videos;
+    }
     return lead ? out.mid(lead) : out;
 }
 

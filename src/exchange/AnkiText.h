@@ -15,12 +15,13 @@ namespace exchange::anki {
 bool ProtoVarint(QByteArrayView message, int field, quint64* value);
 bool ProtoBytes(QByteArrayView message, int field, QByteArrayView* value);
 
-// What the text held that a card cannot: pictures and sounds.
+// What the text held that a card cannot: pictures, sounds and videos.
 struct Media {
-    int pictures = 0, sounds = 0;
+    int pictures = 0, sounds = 0, videos = 0;
 };
 
-// The text a field's HTML shows, on one line: [sound:…] and <img> go (and are counted),
+// The text a field's HTML shows, on one line: [sound:…], <img>, <audio> and <video> go (and are
+// counted),
 // <style> and <script> go with their content, <br> and block tags break the line, other tags
 // go and leave their text, entities are decoded. Line breaks and tabs become single blanks
 // (a run of them in the HTML source one blank, as it shows), and the ends are trimmed.

@@ -4,6 +4,7 @@
 #include "Import.h"
 
 #include <zip.h>
+#include <zlib.h>
 #include <QLocale>
 
 namespace exchange {
@@ -13,9 +14,15 @@ QString errorText(zip_error_t* error) { return QString::fromLocal8Bit(zip_error_
 
 // A member that unpacks to more than this is refused; a small one may still be compressed
 // well past the ratio (a few bytes of JSON).
-qint64 unpackLimit(const zip_stat_t& st) {
-    const qint64 byRatio = qMax<qint64>(qint64(st.comp_size) * kMaxRatio, 1 << 20);
+qint64 unpackLimit(qint64 packed) {
+    const qint64 byRatio = qMax<qint64>(packed * kMaxRatio, 1 << 20);
     return qMin(kMaxUnpacked, byRatio);
+}
+
+QString beyond(qint64 limit) {
+    return limit == kMaxUnpacked ? QStringLiteral("1 GiB")
+                                 : QStringLiteral("%1 times its packed size")
+                                       .arg(QLocale(QLocale::English).toString(kMaxRatio));
 }
 
 }  // namespace
@@ -44,14 +51,10 @@ void Archive::unpack(const QString& name, const std::function<void(const char*, 
     zip_stat_t st;
     if (index < 0 || zip_stat_index(zip_, zip_uint64_t(index), 0, &st) != 0)
         throw Unreadable{QStringLiteral("it has no member \"%1\"").arg(name)};
-    const qint64 limit = unpackLimit(st);
+    const qint64 limit = unpackLimit(qint64(st.comp_size));
     const auto tooLarge = [&] {
         return Unreadable{
-            QStringLiteral("its member \"%1\" unpacks to more than %2")
-                .arg(name, limit == kMaxUnpacked
-                               ? QStringLiteral("1 GiB")
-                               : QStringLiteral("%1 times its packed size")
-                                     .arg(QLocale(QLocale::English).toString(kMaxRatio)))};
+            QStringLiteral("its member \"%1\" unpacks to more than %2").arg(name, beyond(limit))};
     };
     if (qint64(st.size) > limit) throw tooLarge();
     zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
@@ -86,6 +89,40 @@ QByteArray Archive::read(const QString& name, qint64 limit) {
         bytes.append(data, size);
     });
     return bytes;
+}
+
+QByteArray Gunzip(const QByteArray& bytes) {
+    z_stream z{};
+    // 16: a gzip header and trailer around the deflated data.
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) throw look::Failure(look::failures::OutOfMemory);
+    const qint64 limit = unpackLimit(bytes.size());
+    QByteArray out;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
+    z.avail_in = uInt(bytes.size());
+    int status = Z_OK;
+    while (status != Z_STREAM_END || z.avail_in > 0) {
+        // Files joined one after the other unpack as one.
+        if (status == Z_STREAM_END) inflateReset(&z);
+        if (out.size() >= limit) {
+            inflateEnd(&z);
+            throw Unreadable{QStringLiteral("it unpacks to more than %1").arg(beyond(limit))};
+        }
+        const qsizetype before = out.size();
+        out.resize(qMin<qint64>(limit + 1, before + (1 << 16)));
+        z.next_out = reinterpret_cast<Bytef*>(out.data() + before);
+        z.avail_out = uInt(out.size() - before);
+        status = inflate(&z, Z_NO_FLUSH);
+        out.resize(out.size() - qsizetype(z.avail_out));
+        if (status != Z_OK && status != Z_STREAM_END) {
+            inflateEnd(&z);
+            throw Unreadable{status == Z_BUF_ERROR ? QStringLiteral("its gzip stream breaks off")
+                                                   : QStringLiteral("its gzip stream is damaged")};
+        }
+    }
+    inflateEnd(&z);
+    if (out.size() > limit)
+        throw Unreadable{QStringLiteral("it unpacks to more than %1").arg(beyond(limit))};
+    return out;
 }
 
 QByteArray WriteArchive(const QVector<std::pair<QString, QByteArray>>& members) {

@@ -34,6 +34,10 @@ private:
     QStringList names_;
 };
 
+// The bytes a gzip stream unpacks to. Throws Unreadable when it is damaged, breaks off, or
+// unpacks past the limits of an archive's member.
+QByteArray Gunzip(const QByteArray& bytes);
+
 // A new ZIP archive of `members` (name, bytes), deflated, in this order.
 QByteArray WriteArchive(const QVector<std::pair<QString, QByteArray>>& members);
 

@@ -16,7 +16,7 @@ int unicase(void*, int size1, const void* text1, int size2, const void* text2) {
 
 }  // namespace
 
-Database::Database(const QString& path) {
+Database::Database(const QString& path, const QString& what) : what_(what) {
     // Immutable: the private copy never changes, so SQLite takes no locks and makes no journal.
     const QByteArray uri =
         QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded).toUtf8() + "?immutable=1";
@@ -40,8 +40,9 @@ Database::Database(const QString& path) {
 Database::~Database() { sqlite3_close_v2(db_); }
 
 void Database::fail() const {
-    throw Unreadable{QStringLiteral("its collection is not a database that can be read (%1)")
-                         .arg(QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory"))};
+    throw Unreadable{
+        QStringLiteral("%1 is not a database that can be read (%2)")
+            .arg(what_, QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory"))};
 }
 
 Query::Query(const Database& db, const char* sql) : db_(db) {

@@ -9,10 +9,11 @@ struct sqlite3_stmt;
 namespace exchange {
 
 // A SQLite database from a stranger: opened read-only, in SQLite's defensive mode, with the
-// schema untrusted, views and extension loading off. Every failure throws Unreadable.
+// schema untrusted, views and extension loading off. Every failure throws Unreadable, saying
+// that `what` ("its collection") is not a database that can be read.
 class Database {
 public:
-    explicit Database(const QString& path);
+    explicit Database(const QString& path, const QString& what = QStringLiteral("its collection"));
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -21,6 +22,7 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+    QString what_;
 };
 
 // One query, stepped row by row.

@@ -88,10 +88,15 @@ struct Parser {
     int line = 1;     // the line the parser has reached
     int rowLine = 1;  // the line where the current row starts
     bool afterCr = false;
+    bool blankRowsAreNone = false;  // KWordQuiz writes the empty rows of its grid
 
     void endRow() {
         QString side1 = trimBlanks(fields[0]);
         QString side2 = fieldCount > 1 ? trimBlanks(fields[1]) : QString();
+        if (blankRowsAreNone && side1.isEmpty() && side2.isEmpty()) {
+            fields[0].clear(), fields[1].clear();
+            return;
+        }
         if (!table.firstLine) table.firstLine = rowLine;
         // The card file cannot hold a "|" inside a side.
         if (side1.isEmpty() || side2.isEmpty() || side1.contains(QLatin1Char('|')) ||
@@ -155,6 +160,23 @@ Table ReadTable(const QByteArray& bytes, const QString& fileName) {
         start = qMin(end + 1, data.size());
         ++p.line;
     }
+    // KWordQuiz's list ("CSV") starts with the vocabulary's title and author, and is
+    // tab-separated without quotes.
+    const qsizetype second = data.indexOf('\n', start) + 1;
+    const bool fromKWordQuiz =
+        !separator && QByteArrayView(data).sliced(start).startsWith("Title:\t") && second > 0 &&
+        QByteArrayView(data).sliced(second).startsWith("Author:\t");
+    if (fromKWordQuiz) {
+        p.table.titled = true;
+        p.table.title = trimBlanks(QString::fromUtf8(data.mid(start + 7, second - start - 7)))
+                            .remove(QLatin1Char('\r'))
+                            .remove(QLatin1Char('\n'));
+        const qsizetype third = data.indexOf('\n', second);
+        start = third < 0 ? data.size() : third + 1;
+        p.line += 2;
+        separator = '\t';
+        p.blankRowsAreNone = true;
+    }
     const QByteArrayView rows = QByteArrayView(data).sliced(start);
     const QString suffix = suffixOf(fileName);
     if (!separator)
@@ -167,6 +189,8 @@ Table ReadTable(const QByteArray& bytes, const QString& fileName) {
     csv_parser parser;
     if (csv_init(&parser, CSV_REPALL_NL) != 0) throw look::Failure(look::failures::OutOfMemory);
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    // No NUL reaches here (binary files are refused first), so no quote ever opens.
+    if (fromKWordQuiz) csv_set_quote(&parser, '\0');
     const size_t parsed =
         csv_parse(&parser, rows.data(), size_t(rows.size()), onField, onLineEnd, &p);
     const bool failed = parsed != size_t(rows.size());
@@ -188,13 +212,15 @@ QByteArray WriteTable(const QString& side1Topic, const QString& side2Topic,
     const QChar separator = QLatin1Char(csv ? ',' : '\t');
     QString out;
     out.reserve((cards.size() + 1) * 32);
-    // Quoted where a reader would split the field, trim it, or take its line for a header line.
+    // Quoted where a reader would split the field, trim it, or take its line for a header line;
+    // and empty in a tab-separated list, where Mnemosyne refuses the whole file for a line that
+    // starts with the tab or ends in it.
     const auto field = [&](const QString& text, bool first) {
         static const QString ends = QStringLiteral(" \t");
         const bool quote =
-            text.contains(separator) || text.contains(QLatin1Char('"')) ||
-            text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
-            (first && text.startsWith(QLatin1Char('#'))) ||
+            (!csv && text.isEmpty()) || text.contains(separator) ||
+            text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\r')) ||
+            text.contains(QLatin1Char('\n')) || (first && text.startsWith(QLatin1Char('#'))) ||
             (!text.isEmpty() && (ends.contains(text.front()) || ends.contains(text.back())));
         if (!quote) {
             out += text;

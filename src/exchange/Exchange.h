@@ -20,9 +20,13 @@ struct Table {
     QVector<int> skipped;  // the lines of rows left out: a side empty or holding "|"
     int firstLine = 0;     // the line of the file's first row; 0 when it has none
     QString problem;       // why the file cannot be read as a list at all, or an empty text
+    bool titled = false;   // a KWordQuiz list, which names its vocabulary and not its columns
+    QString title;
 
     // True when the file's first row made a card, so that it can name the topics instead.
-    bool firstRowIsCard() const { return !rows.isEmpty() && rows.first().line == firstLine; }
+    bool firstRowIsCard() const {
+        return !titled && !rows.isEmpty() && rows.first().line == firstLine;
+    }
 };
 
 // True for a name ending in .csv, .tsv or .txt.
@@ -30,8 +34,10 @@ bool IsListFileName(const QString& fileName);
 
 // The rows of a file named `fileName`: UTF-8 (with or without a byte-order mark) or else
 // Windows-1252; the separator from a "#separator:" header line, the extension (.tsv: tab), or
-// the content (comma, semicolon or tab). Leading lines starting with "#" are skipped, columns
-// beyond two ignored, a line break inside a field becomes a space, blanks around a side go.
+// the content (comma, semicolon or tab). Leading lines starting with "#" are skipped, and so are
+// the "Title:" and "Author:" lines of a KWordQuiz list (tab-separated, no quotes, and its empty
+// rows no rows); columns beyond two ignored, a line break inside a field becomes a space, blanks
+// around a side go.
 Table ReadTable(const QByteArray& bytes, const QString& fileName);
 
 // UTF-8 without a byte-order mark, CR LF after each line, fields quoted only where needed. CSV

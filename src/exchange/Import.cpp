@@ -5,11 +5,14 @@
 #include "Codec.h"
 #include "Database.h"
 #include "Files.h"
+#include "Kvtml.h"
+#include "Mnemosyne.h"
 
 #include <QFileInfo>
 #include <QLocale>
 #include <QSet>
 #include <QStringDecoder>
+#include <QXmlStreamReader>
 
 namespace exchange {
 namespace {
@@ -37,7 +40,7 @@ QString zipKind(Archive& archive) {
     if (names.contains(QStringLiteral("word/document.xml")) ||
         mimetype.startsWith("application/vnd.oasis.opendocument.text"))
         return QStringLiteral("is a word-processor document: save its cards as CSV first");
-    return QStringLiteral("is a ZIP archive that holds no Anki collection");
+    return QStringLiteral("is a ZIP archive that holds no Anki collection or Mnemosyne cards");
 }
 
 // What a file of none of the formats read looks like, or an empty text when it may be text.
@@ -46,11 +49,8 @@ QString binaryKind(const QByteArray& bytes) {
         {QByteArrayView("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8),
          "is a spreadsheet workbook or another Office document: save it as CSV first"},
         {"%PDF-", "is a PDF document, not a list of cards"},
-        {"\x1F\x8B", "is a gzip-compressed file: unpack it first"},
         {"\x28\xB5\x2F\xFD", "is a zstd-compressed file: unpack it first"},
     };
-    if (IsDatabase(bytes))
-        return QStringLiteral("is a database of another kind, not an Anki package");
     for (const auto& [magic, kind] : kinds)
         if (bytes.startsWith(magic)) return QString::fromLatin1(kind);
     if (bytes.contains('\0'))
@@ -58,7 +58,7 @@ QString binaryKind(const QByteArray& bytes) {
     return {};
 }
 
-Reading fromTable(const Table& table) {
+Reading fromTable(const Table& table, const QString& fileName) {
     Reading reading;
     if (!table.problem.isEmpty()) {
         reading.problem = QStringLiteral("cannot be read as a list of cards: ") + table.problem;
@@ -67,6 +67,8 @@ Reading fromTable(const Table& table) {
     Deck deck;
     deck.rows = table.rows;
     deck.skipped = table.skipped;
+    if (table.titled)
+        deck.name = table.title.isEmpty() ? QFileInfo(fileName).completeBaseName() : table.title;
     if (table.firstRowIsCard()) {
         deck.side1Topic = table.rows.first().side1, deck.side2Topic = table.rows.first().side2;
         deck.topicsInFirstRow = true;
@@ -90,39 +92,75 @@ QVector<int> Reading::skipped() const {
 }
 
 bool IsReadableFileName(const QString& fileName) {
-    const QString suffix = suffixOf(fileName);
-    return IsListFileName(fileName) || suffix == QLatin1String("apkg") ||
-           suffix == QLatin1String("colpkg");
+    static const QSet<QString> suffixes = {"apkg", "colpkg", "cards", "db", "kvtml", "gz"};
+    return IsListFileName(fileName) || suffixes.contains(suffixOf(fileName));
 }
 
 bool IsWritableFileName(const QString& fileName) {
-    return IsListFileName(fileName) || suffixOf(fileName) == QLatin1String("apkg");
+    const QString suffix = suffixOf(fileName);
+    return IsListFileName(fileName) || suffix == QLatin1String("apkg") ||
+           suffix == QLatin1String("kvtml");
+}
+
+void GuardXml(QXmlStreamReader& xml) { xml.setEntityExpansionLimit(4096); }
+
+QString XmlError(const QXmlStreamReader& xml) {
+    QString why = xml.errorString();
+    if (why.endsWith(QLatin1Char('.'))) why.chop(1);
+    return QStringLiteral("is not well-formed XML (line %1: %2)").arg(xml.lineNumber()).arg(why);
 }
 
 Reading ReadCards(const QByteArray& bytes, const QString& fileName) {
     Reading reading;
+    QString kind = QStringLiteral("an Anki package");  // what the file was taken for
+    bool list = false;
     try {
         if (bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06")) {
             Archive archive(bytes);
-            if (!archive.isZip())
+            if (!archive.isZip()) {
                 reading.problem = QStringLiteral("is a damaged ZIP archive");
-            else if (!anki::IsPackage(archive.names()))
-                reading.problem = zipKind(archive);
-            else
+            } else if (anki::IsPackage(archive.names())) {
                 reading = anki::ReadPackage(bytes);
+            } else if (mnemosyne::IsCardSet(archive.names())) {
+                kind = QStringLiteral("Mnemosyne cards");
+                reading = mnemosyne::ReadCardSet(archive);
+            } else {
+                reading.problem = zipKind(archive);
+            }
+        } else if (IsDatabase(bytes)) {
+            kind = QStringLiteral("a Mnemosyne database");
+            reading = mnemosyne::ReadDatabase(bytes);
+        } else if (bytes.startsWith("\x1F\x8B")) {
+            // KWordQuiz and Parley may save their files compressed.
+            kind = QStringLiteral("a gzip-compressed file");
+            const QByteArray unpacked = Gunzip(bytes);
+            kind = QStringLiteral("a KVTML file");
+            if (kvtml::IsKvtml(unpacked))
+                reading = kvtml::ReadKvtml(unpacked);
+            else
+                reading.problem = QStringLiteral("is a gzip-compressed file: unpack it first");
+        } else if (kvtml::IsKvtml(bytes)) {
+            kind = QStringLiteral("a KVTML file");
+            reading = kvtml::ReadKvtml(bytes);
         } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
             // Text in UTF-16, as spreadsheets save "Unicode text": read as the same text in UTF-8.
             QStringDecoder utf16(QStringDecoder::Utf16, QStringDecoder::Flag::ConvertInitialBom);
-            reading = fromTable(ReadTable(QString(utf16(bytes)).toUtf8(), fileName));
+            reading = fromTable(ReadTable(QString(utf16(bytes)).toUtf8(), fileName), fileName);
+            list = true;
         } else {
             reading.problem = binaryKind(bytes);
-            if (reading.problem.isEmpty()) reading = fromTable(ReadTable(bytes, fileName));
+            list = reading.problem.isEmpty();
+            if (list) reading = fromTable(ReadTable(bytes, fileName), fileName);
         }
     } catch (const Unreadable& unreadable) {
         reading = Reading();
-        reading.problem = QStringLiteral("cannot be read as an Anki package: ") + unreadable.why;
+        reading.problem =
+            QStringLiteral("cannot be read as ") + kind + QStringLiteral(": ") + unreadable.why;
     }
     if (reading.decks.size() > 1) DistinguishTopics(reading.decks);
+    // A deck with no name of its own is named by its file; a list is no deck by name.
+    if (reading.decks.size() == 1 && reading.decks[0].name.isEmpty() && !list)
+        reading.decks[0].name = QFileInfo(fileName).completeBaseName();
     return reading;
 }
 
@@ -130,6 +168,8 @@ QByteArray WriteCards(const QString& side1Topic, const QString& side2Topic,
                       const QVector<Row>& cards, const QString& fileName) {
     if (suffixOf(fileName) == QLatin1String("apkg"))
         return anki::WritePackage(side1Topic, side2Topic, cards);
+    if (suffixOf(fileName) == QLatin1String("kvtml"))
+        return kvtml::WriteKvtml(side1Topic, side2Topic, cards);
     return WriteTable(side1Topic, side2Topic, cards, fileName);
 }
 
@@ -173,11 +213,19 @@ QString OmissionReport(const Reading& reading) {
         media << counted(count(LeftOut::Picture).count, "picture", "pictures");
     if (count(LeftOut::Sound).count)
         media << counted(count(LeftOut::Sound).count, "sound", "sounds");
-    if (!media.isEmpty())
-        others << media.join(QStringLiteral(" and ")) + QStringLiteral(" (a card holds text only)");
+    if (count(LeftOut::Video).count)
+        media << counted(count(LeftOut::Video).count, "video", "videos");
+    if (!media.isEmpty()) {
+        const QString last = media.takeLast();
+        others << (media.isEmpty() ? last : media.join(u", ") + QStringLiteral(" and ") + last) +
+                      QStringLiteral(" (a card holds text only)");
+    }
     if (const Omitted io = count(LeftOut::ImageOcclusionNote); io.count)
         others << counted(io.count, "image-occlusion note", "image-occlusion notes") +
                       QStringLiteral(" (%1)").arg(counted(io.cards, "card", "cards"));
+    if (const int unknown = count(LeftOut::UnknownCardType).count)
+        others << counted(unknown, "card of a card type Quorvane does not know",
+                          "cards of card types Quorvane does not know");
     if (!others.isEmpty())
         out += QStringLiteral(" Left out: ") + others.join(u", ") + QLatin1Char('.');
     return out;

@@ -7,13 +7,15 @@
 #include <QString>
 #include <QVector>
 
+class QXmlStreamReader;
+
 // Cards in from any file the program reads, and out to any it writes. A reader of one format
 // turns a file into a Reading; everything after that (topics asked for, sets made, the report)
 // is the same for every format.
 namespace exchange {
 
 // What a file holds that no card can, counted for the report.
-enum class LeftOut { Picture, Sound, ImageOcclusionNote };
+enum class LeftOut { Picture, Sound, Video, ImageOcclusionNote, UnknownCardType };
 
 // One deck of the file: the cards of one set to be.
 struct Deck {
@@ -50,9 +52,16 @@ struct Unreadable {
 constexpr qint64 kMaxUnpacked = qint64(1) << 30;
 constexpr qint64 kMaxRatio = 1000;
 
-// True for a name that the editor takes when dropped: .csv, .tsv, .txt, .apkg, .colpkg.
+// XML from a stranger is read with QXmlStreamReader, which never fetches an external entity;
+// this bounds what one entity may expand to.
+void GuardXml(QXmlStreamReader& xml);
+// "is not well-formed XML (line 3: …)", for a reader that has stopped with an error.
+QString XmlError(const QXmlStreamReader& xml);
+
+// True for a name that the editor takes when dropped: .csv, .tsv, .txt, .apkg, .colpkg, .cards,
+// .db, .kvtml, and .gz (KVTML compressed).
 bool IsReadableFileName(const QString& fileName);
-// True for a name that a set can be written to: .csv, .tsv, .txt or .apkg.
+// True for a name that a set can be written to: .csv, .tsv, .txt, .apkg or .kvtml.
 bool IsWritableFileName(const QString& fileName);
 
 // The cards of the file with these bytes, by what the bytes are; `fileName` only helps a list
@@ -60,7 +69,8 @@ bool IsWritableFileName(const QString& fileName);
 // it looks like. Throws look::Failure only when memory or the temporary folder fails.
 Reading ReadCards(const QByteArray& bytes, const QString& fileName);
 
-// The set's cards for `fileName`, by its extension: a list (WriteTable) or an Anki package.
+// The set's cards for `fileName`, by its extension: a list (WriteTable), an Anki package or a
+// KVTML file.
 QByteArray WriteCards(const QString& side1Topic, const QString& side2Topic,
                       const QVector<Row>& cards, const QString& fileName);
 

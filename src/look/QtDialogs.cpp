@@ -49,10 +49,12 @@ bool QtDialogs::question(const QString& text, const QString& title) {
 
 QString QtDialogs::chooseFile(const QString& title, const QString& suggested, bool save) {
     static const QString read = QStringLiteral(
-        "Cards (*.csv *.tsv *.txt *.apkg *.colpkg);;CSV (*.csv);;Tab-separated (*.tsv *.txt);;"
-        "Anki packages (*.apkg *.colpkg);;All files (*)");
+        "Cards (*.csv *.tsv *.txt *.apkg *.colpkg *.cards *.db *.kvtml *.kvtml.gz);;CSV (*.csv);;"
+        "Tab-separated (*.tsv *.txt);;Anki packages (*.apkg *.colpkg);;"
+        "Mnemosyne (*.cards *.db);;KVTML (*.kvtml *.kvtml.gz);;All files (*)");
     static const QString written = QStringLiteral(
-        "CSV (*.csv);;Tab-separated (*.tsv *.txt);;Anki package (*.apkg);;All files (*)");
+        "CSV (*.csv);;Tab-separated (*.tsv *.txt);;Anki package (*.apkg);;KVTML (*.kvtml);;"
+        "All files (*)");
     QFileDialog dialog(QApplication::activeWindow(), title, QDir::homePath(),
                        save ? written : read);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

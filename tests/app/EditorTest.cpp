@@ -125,7 +125,7 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
         {"drop 2/w.pdf", "shown="},
         {"export 1/w.dat",
          "shown=prompt(Export Set To File): StatesCapitals.csv [save] + notice(Quorvane): A set "
-         "is written to a name ending in .csv, .tsv, .txt or .apkg. Nothing was written.; "
+         "is written to a name ending in .csv, .tsv, .txt, .apkg or .kvtml. Nothing was written.; "
          "w.dat=<none>"},
         // A package dropped on the set list whose topics are taken: the user types others.
         {"export 2/w.apkg", "shown=prompt(Export Set To File): WordMeaning.csv [save]"},
@@ -136,6 +136,8 @@ TEST_F(Program, EditorStepsKeepEveryCardInTheSetsOwnFile) {
         {"drop 1/w.apkg",
          "shown=notice(Quorvane): Imported 2 cards.; cards=hola|hello,hola|hello,hola|hello,"
          "hola|hello"},
+        {"export 2/w.kvtml", "shown=prompt(Export Set To File): WordMeaning.csv [save]"},
+        {"drop 1/w.kvtml", "shown=notice(Quorvane): Imported 2 cards.; marked=6"},
     };
     const auto outside = box.outside();
     for (const auto& [step, expected] : steps) {
