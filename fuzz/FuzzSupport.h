@@ -65,7 +65,7 @@ QList<Text> rawLines(Text text) {
 inline void checkReading(const exchange::Reading& reading, const QByteArray& input) {
     FUZZ_CHECK(reading.problem.isEmpty() || reading.decks.isEmpty(), input);
     for (const exchange::Deck& deck : reading.decks)
-        for (const exchange::Row& row : deck.rows)
+        for (const exchange::Row& row : deck.rows.toVector())
             for (const QString& side : {row.side1, row.side2})
                 FUZZ_CHECK(!side.isEmpty() && !side.contains('|') && !side.contains('\n'), input);
 }

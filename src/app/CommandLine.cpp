@@ -98,8 +98,7 @@ int importSet(const QString& path, const QString& topicsGiven, bool given) {
             Main::CopyFile(Main::InstalledFile(QStringLiteral("default-sets.dat")), list);
         for (qsizetype i = 0; i < decks.size(); ++i) {
             QString taken;
-            if (!editor::AddSet(topics[i][0], topics[i][1], editor::CardLinesOf(decks[i].rows),
-                                &taken))
+            if (!editor::AddSet(topics[i][0], topics[i][1], decks[i].rows.cardLines(), &taken))
                 return fail(taken + (sets ? QLatin1Char(' ') +
                                                 exchange::ImportReport(reading, imported, sets)
                                           : QString()));

@@ -138,12 +138,8 @@ void NoCards(const QString& path, const exchange::Reading& reading, const QStrin
                            look::applicationTitle());
 }
 
-QStringList CardLinesOf(const QVector<exchange::Row>& rows) {
-    QStringList lines;
-    lines.reserve(rows.size());
-    // Built in one piece: a large list is made of many of them.
-    for (const exchange::Row& row : rows) lines << (row.side1 % QLatin1Char('|') % row.side2);
-    return lines;
+QStringList CardLinesOf(const exchange::Rows& rows) {
+    return codec::splitLines(QString::fromUtf8(rows.cardLines()));
 }
 
 void FillTheList(Lists& lists) {
@@ -243,7 +239,7 @@ void ImportCards(Lists& lists, const QString& path) {
     if (!changeable) return;
     trap.at(100, [&] { read = ReadCardList(path, reading); });
     if (!read) return;
-    QVector<exchange::Row> rows;
+    exchange::Rows rows;
     trap.at(102, [&] {
         for (exchange::Deck& deck : reading.decks) {
             // A list exported as CSV starts with the set's topics: a header, not a card.

@@ -46,6 +46,6 @@ bool ReadCardList(const QString& path, exchange::Reading& reading);
 // Says that the file `path` gave no card, and what came of it (`outcome`).
 void NoCards(const QString& path, const exchange::Reading& reading, const QString& outcome);
 // The card lines of rows.
-QStringList CardLinesOf(const QVector<exchange::Row>& rows);
+QStringList CardLinesOf(const exchange::Rows& rows);
 
 }  // namespace editor

@@ -314,7 +314,7 @@ void ImportSet(Lists& lists, const QString& dropped) {
         // The topics are checked again as the list is now, which another copy may have changed.
         int made = 0;
         QString refusal;
-        if (!trap.at(116, [&] { made = AddSet(t1, t2, CardLinesOf(deck.rows), &refusal); }) ||
+        if (!trap.at(116, [&] { made = AddSet(t1, t2, deck.rows.cardLines(), &refusal); }) ||
             !made) {
             if (!refusal.isEmpty()) trap.at(130, [&] { tell(refusal); });
             failed = true;
@@ -332,7 +332,7 @@ void ImportSet(Lists& lists, const QString& dropped) {
     trap.at(128, [&] { tell(exchange::ImportReport(reading, imported, sets)); });
 }
 
-int AddSet(const QString& side1, const QString& side2, const QStringList& cards, QString* refusal) {
+int AddSet(const QString& side1, const QString& side2, QByteArrayView cards, QString* refusal) {
     const Main::Lock lock;
     QStringList lines = currentSets();
     const QString why = RefuseTopics(side1, side2, lines);
@@ -345,7 +345,7 @@ int AddSet(const QString& side1, const QString& side2, const QStringList& cards,
     const QString setLine = header + QLatin1Char('|') + name;
     // The cards wait beside their place until the set's line names them, so that a cut before
     // leaves no set at all; ReadSets puts them in place should a cut come right after.
-    Main::WriteLines(Main::PartFile(file), QStringList(header) + cards);
+    Main::WriteUtf8(Main::PartFile(file), {(header + QLatin1String("\r\n")).toUtf8(), cards});
     bool listed = false;
     try {
         Main::WriteLines(setsPath(), lines << setLine);

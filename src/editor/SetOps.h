@@ -33,11 +33,12 @@ void ImportSet(Lists& lists, const QString& dropped = {});
 // "Export Set To File…": the highlighted set, or else the set in hand, to a file asked for.
 void ExportSet(Lists& lists);
 
-// Makes a new set of `cards` (card lines) and returns its line in the list of sets; under the card
-// folder's lock, from sets.dat as it is now. Topics that RefuseTopics refuses there make nothing
-// and give 0, with the reason in `refusal`. Throws look::Failure, leaving the list and the files
-// as they were; a process killed on the way leaves the set whole or not there.
-int AddSet(const QString& side1, const QString& side2, const QStringList& cards,
+// Makes a new set of `cards` (card lines in UTF-8, CR LF after each) and returns its line in the
+// list of sets; under the card folder's lock, from sets.dat as it is now. Topics that RefuseTopics
+// refuses there make nothing and give 0, with the reason in `refusal`. Throws look::Failure,
+// leaving the list and the files as they were; a process killed on the way leaves the set whole or
+// not there.
+int AddSet(const QString& side1, const QString& side2, QByteArrayView cards,
            QString* refusal = nullptr);
 // Set k of SetLines written for `fileName` (exchange::WriteCards); `count` gets its number of
 // cards. Reads the set's file and nothing else. Throws look::Failure.

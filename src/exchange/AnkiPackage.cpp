@@ -321,11 +321,7 @@ Reading readCollection(const Database& db) {
             }
             ++last->typeUse[type.key()];
             const auto [side1, side2] = sidesOf(note, *type, card->ord);
-            if (side1.isEmpty() || side2.isEmpty() || side1.contains(QLatin1Char('|')) ||
-                side2.contains(QLatin1Char('|')))
-                deck.skipped.append(0);
-            else
-                deck.rows.append({side1, side2, 0});
+            if (!deck.rows.add(side1, side2, 0)) deck.skipped.append(0);
         }
     }
     for (auto& [did, cardsOf] : decks) {

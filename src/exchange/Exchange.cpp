@@ -98,12 +98,7 @@ struct Parser {
             return;
         }
         if (!table.firstLine) table.firstLine = rowLine;
-        // The card file cannot hold a "|" inside a side.
-        if (side1.isEmpty() || side2.isEmpty() || side1.contains(QLatin1Char('|')) ||
-            side2.contains(QLatin1Char('|')))
-            table.skipped.append(rowLine);
-        else
-            table.rows.append({std::move(side1), std::move(side2), rowLine});
+        if (!table.rows.add(side1, side2, rowLine)) table.skipped.append(rowLine);
         fields[0].clear(), fields[1].clear();
     }
 };
@@ -133,6 +128,51 @@ void onLineEnd(int c, void* data) {
 
 }  // namespace
 
+bool Rows::add(QStringView side1, QStringView side2, int line) {
+    for (QStringView side : {side1, side2})
+        if (side.isEmpty() || side.contains(u'|') || side.contains(u'\r') || side.contains(u'\n'))
+            return false;
+    starts_.append(text_.size());
+    lines_.append(line);
+    text_ += side1.toUtf8();
+    text_ += '|';
+    text_ += side2.toUtf8();
+    text_ += "\r\n";
+    return true;
+}
+
+Row Rows::at(qsizetype i) const {
+    const qsizetype k = first_ + i;
+    const qsizetype end = k + 1 < starts_.size() ? starts_[k + 1] : text_.size();
+    const QByteArrayView line = QByteArrayView(text_).sliced(starts_[k], end - starts_[k] - 2);
+    const qsizetype bar = line.indexOf('|');
+    return {QString::fromUtf8(line.first(bar)), QString::fromUtf8(line.sliced(bar + 1)), lines_[k]};
+}
+
+Rows& Rows::operator+=(const Rows& other) {
+    const QByteArrayView lines = other.cardLines();
+    for (qsizetype k = other.first_; k < other.starts_.size(); ++k)
+        starts_.append(text_.size() + other.starts_[k] - other.starts_[other.first_]);
+    lines_ += other.lines_.mid(other.first_);
+    text_ += lines;
+    return *this;
+}
+
+void Rows::reserve(qsizetype rows) {
+    starts_.reserve(rows);
+    lines_.reserve(rows);
+}
+
+QByteArrayView Rows::cardLines() const {
+    return isEmpty() ? QByteArrayView() : QByteArrayView(text_).sliced(starts_[first_]);
+}
+
+QVector<Row> Rows::toVector() const {
+    QVector<Row> rows;
+    for (qsizetype i = 0; i < size(); ++i) rows.append(at(i));
+    return rows;
+}
+
 bool IsListFileName(const QString& fileName) {
     const QString suffix = suffixOf(fileName);
     return suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
@@ -141,9 +181,11 @@ bool IsListFileName(const QString& fileName) {
 
 Table ReadTable(const QByteArray& bytes, const QString& fileName) {
     // libcsv reads the UTF-8 as it stands; an 8-bit file is made UTF-8 first.
-    static const QByteArray bom("\xEF\xBB\xBF");
-    QByteArray data = bytes.startsWith(bom) ? bytes.mid(3) : bytes;
-    if (!QUtf8StringView(data).isValidUtf8()) data = codec::decode(bytes).toUtf8();
+    // Neither is copied more than once: a large list is read in little more than its size.
+    QByteArrayView data(bytes);
+    if (data.startsWith("\xEF\xBB\xBF")) data = data.sliced(3);
+    QByteArray converted;
+    if (!QUtf8StringView(data).isValidUtf8()) data = converted = codec::utf8From1252(bytes);
     Parser p;
     char separator = 0;
     qsizetype start = 0;
@@ -151,7 +193,7 @@ Table ReadTable(const QByteArray& bytes, const QString& fileName) {
     while (start < data.size() && data[start] == '#') {
         qsizetype end = start;
         while (end < data.size() && data[end] != '\r' && data[end] != '\n') ++end;
-        const QByteArray header = data.mid(start, end - start).toLower();
+        const QByteArray header = data.sliced(start, end - start).toByteArray().toLower();
         static const std::pair<const char*, char> named[] = {
             {"tab", '\t'}, {"comma", ','}, {"semicolon", ';'}};
         for (const auto& [name, c] : named)
@@ -168,7 +210,7 @@ Table ReadTable(const QByteArray& bytes, const QString& fileName) {
         QByteArrayView(data).sliced(second).startsWith("Author:\t");
     if (fromKWordQuiz) {
         p.table.titled = true;
-        p.table.title = trimBlanks(QString::fromUtf8(data.mid(start + 7, second - start - 7)))
+        p.table.title = trimBlanks(QString::fromUtf8(data.sliced(start + 7, second - start - 7)))
                             .remove(QLatin1Char('\r'))
                             .remove(QLatin1Char('\n'));
         const qsizetype third = data.indexOf('\n', second);

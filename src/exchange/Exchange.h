@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QVector>
 
 // Cards in and out of the plain-text lists that spreadsheets and other flashcard programs read
@@ -15,8 +16,33 @@ struct Row {
     int line = 0;  // where the row starts in the file, counted from 1
 };
 
+// The rows read that make cards, kept as the card file will hold them ("Side 1|Side 2" and CR LF
+// a row, in UTF-8) in one piece: a list of a million rows takes little more than its text.
+class Rows {
+public:
+    // Adds a card; false, with nothing added, for sides that make none: one empty, or holding "|"
+    // or a line break, which a card line cannot hold.
+    bool add(QStringView side1, QStringView side2, int line);
+    qsizetype size() const { return lines_.size() - first_; }
+    bool isEmpty() const { return size() == 0; }
+    Row at(qsizetype i) const;
+    Row first() const { return at(0); }
+    void removeFirst() { ++first_; }
+    Rows& operator+=(const Rows& other);
+    void reserve(qsizetype rows);
+    // The card lines, each followed by CR LF, in UTF-8; valid while the rows are.
+    QByteArrayView cardLines() const;
+    QVector<Row> toVector() const;
+
+private:
+    QByteArray text_;
+    QVector<qsizetype> starts_;  // where each row's line starts in the text
+    QVector<int> lines_;         // where each row starts in its file
+    qsizetype first_ = 0;        // the rows before it are taken out
+};
+
 struct Table {
-    QVector<Row> rows;     // the rows that make cards, in file order
+    Rows rows;             // the rows that make cards, in file order
     QVector<int> skipped;  // the lines of rows left out: a side empty or holding "|"
     int firstLine = 0;     // the line of the file's first row; 0 when it has none
     QString problem;       // why the file cannot be read as a list at all, or an empty text

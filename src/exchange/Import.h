@@ -23,7 +23,7 @@ struct Deck {
                                      // empty for a list, which is one deck
     QString side1Topic, side2Topic;  // the topics the file proposes, or empty texts
     bool topicsInFirstRow = false;   // the proposal is the first row: a card unless taken
-    QVector<Row> rows;               // in file order
+    Rows rows;                       // in file order
     QVector<int> skipped;            // rows left out (a side empty or holding "|"): their lines,
                                      // or 0 for a card that has no line of its own
 };

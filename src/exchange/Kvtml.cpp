@@ -131,11 +131,7 @@ Reading ReadKvtml(const QByteArray& bytes) {
         const QString side1 = plain(e.text[0]), side2 = plain(wordList ? e.comment : e.text[1]);
         // KWordQuiz saves the empty rows of its grid as entries with nothing in them.
         if (side1.isEmpty() && side2.isEmpty()) continue;
-        if (side1.isEmpty() || side2.isEmpty() || side1.contains(QLatin1Char('|')) ||
-            side2.contains(QLatin1Char('|')))
-            deck.skipped.append(e.line);
-        else
-            deck.rows.append({side1, side2, e.line});
+        if (!deck.rows.add(side1, side2, e.line)) deck.skipped.append(e.line);
     }
     const auto topic = [&](int k) {
         if (old) return languageName(plain(languages[k]));

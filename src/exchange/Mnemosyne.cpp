@@ -70,11 +70,7 @@ QString joined(const QHash<QString, QString>& text, const QStringList& keys) {
 }
 
 void keep(Deck& deck, const QString& side1, const QString& side2) {
-    if (side1.isEmpty() || side2.isEmpty() || side1.contains(QLatin1Char('|')) ||
-        side2.contains(QLatin1Char('|')))
-        deck.skipped.append(0);
-    else
-        deck.rows.append({side1, side2, 0});
+    if (!deck.rows.add(side1, side2, 0)) deck.skipped.append(0);
 }
 
 void countMedia(Reading& reading, const anki::Media& media) {

@@ -85,6 +85,52 @@ QByteArray encode(const QString& text) {
     return bytes;
 }
 
+QByteArray utf8From1252(QByteArrayView bytes) {
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        if (u < 0x80) {
+            out.append(b);
+            continue;
+        }
+        const char16_t c = u < 0xA0 ? kHigh[u - 0x80] : char16_t(u);
+        if (c < 0x800) {
+            out.append(char(0xC0 | (c >> 6))).append(char(0x80 | (c & 0x3F)));
+        } else {
+            out.append(char(0xE0 | (c >> 12)))
+                .append(char(0x80 | ((c >> 6) & 0x3F)))
+                .append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+QByteArray encodeUtf8(const QList<QByteArrayView>& parts) {
+    qsizetype size = 0;
+    for (QByteArrayView part : parts) size += part.size();
+    QByteArray bytes;
+    bytes.reserve(size);
+    unsigned char high = 0;
+    for (QByteArrayView part : parts) {
+        const auto* u = reinterpret_cast<const unsigned char*>(part.data());
+        for (qsizetype i = 0; i < part.size();) {
+            // Well-formed UTF-8 (Qt wrote it) read a character at a time.
+            const int more = u[i] < 0x80 ? 0 : u[i] < 0xE0 ? 1 : u[i] < 0xF0 ? 2 : 3;
+            char32_t c = more ? u[i] & (0x3F >> more) : u[i];
+            for (int k = 1; k <= more && i + k < part.size(); ++k) c = (c << 6) | (u[i + k] & 0x3F);
+            i += more + 1;
+            const int b = windows1252Byte(c);
+            if (b < 0) return {};
+            bytes.append(char(b));
+            high |= static_cast<unsigned char>(b);
+        }
+    }
+    // 8-bit text that happens to be valid UTF-8 would be read back as other characters.
+    if (high >= 0x80 && isUtf8(bytes)) return {};
+    return bytes;
+}
+
 QByteArray appendLine(QByteArray bytes, const QString& line) {
     // Plain counting loops, which the compiler vectorises: this runs on every card added.
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());

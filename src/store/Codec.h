@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,13 @@ QString decode(const QByteArray& bytes);
 // next read; otherwise UTF-8, without a byte-order mark unless the text itself starts with
 // U+FEFF. decode(encode(s)) == s for every s without a lone surrogate (which has no encoding).
 QByteArray encode(const QString& text);
+
+// The UTF-8 form of Windows-1252 bytes, as decode() reads bytes that are not UTF-8.
+QByteArray utf8From1252(QByteArrayView bytes);
+// What encode() gives for the text whose UTF-8 form is the parts joined, without the text in
+// memory twice: its Windows-1252 bytes, or a null array where encode() gives UTF-8 (that is the
+// parts themselves, after a byte-order mark when the text starts with U+FEFF).
+QByteArray encodeUtf8(const QList<QByteArrayView>& parts);
 
 // What encode(joinLines(lines + {line})) gives, from `bytes`, which is encode(joinLines(lines)),
 // without the lines: for a file with CR LF line ends only, in ASCII, or in Windows-1252 when

@@ -101,16 +101,31 @@ QByteArray ReadBytes(const QString& path) {
 }
 
 void WriteBytes(const QString& path, const QByteArray& bytes) {
+    WriteBytes(path, QList<QByteArrayView>{bytes});
+}
+
+void WriteBytes(const QString& path, const QList<QByteArrayView>& parts) {
     forget(path);
     if (QFileInfo(path).isDir()) look::throwFileFailure(EISDIR);
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) look::throwFileFailure(errno ? errno : EACCES);
     errno = 0;
+    bool written = true;
+    for (QByteArrayView part : parts)
+        written = written && file.write(part.data(), part.size()) == part.size();
     // commit() renames the new file over the old one even when the last write from its buffer
     // fell short (a full disk, a file size limit); flush() reports that.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
-        look::throwFileFailure(errno ? errno : EIO);
+    if (!written || !file.flush() || !file.commit()) look::throwFileFailure(errno ? errno : EIO);
+}
+
+void WriteUtf8(const QString& path, const QList<QByteArrayView>& parts) {
+    const QByteArray eightBit = codec::encodeUtf8(parts);
+    if (!eightBit.isNull()) return WriteBytes(path, eightBit);
+    // A text that starts with U+FEFF keeps it: the reader drops one byte-order mark.
+    const bool mark = !parts.isEmpty() && parts.first().startsWith("\xEF\xBB\xBF");
+    WriteBytes(path,
+               (mark ? QList<QByteArrayView>{"\xEF\xBB\xBF"} : QList<QByteArrayView>{}) + parts);
 }
 
 QString ProgramFolder() {

@@ -94,7 +94,12 @@ QByteArray ReadBytes(const QString& path);
 // The one file writer: replaces `path` by `bytes`, atomically, so that a failure leaves the old
 // file whole. Throws look::Failure.
 void WriteBytes(const QString& path, const QByteArray& bytes);
+// WriteBytes of the parts joined, which need not be in memory joined.
+void WriteBytes(const QString& path, const QList<QByteArrayView>& parts);
 // Replaces `path` by `lines` (CR LF after each) in the card files' encoding, through WriteBytes.
 void WriteLines(const QString& path, const QStringList& lines);
+// The same for text given as UTF-8 parts that end at line ends (CR LF after each line), such as
+// a large import's card lines, which need not be decoded for it.
+void WriteUtf8(const QString& path, const QList<QByteArrayView>& parts);
 
 }  // namespace Main
